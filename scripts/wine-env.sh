@@ -1,0 +1,33 @@
+# Sourced by the run and test scripts: a quiet, throw-away Wine and a display.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export WINEARCH=win64
+
+# new_prefix DIR: a fresh 64-bit prefix, fully booted.
+new_prefix() {
+    export WINEPREFIX="$1"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+}
+
+# ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell.
+ensure_display() {
+    if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+    if [[ -n "${DISPLAY:-}" ]] && xset q >/dev/null 2>&1; then return 0; fi
+    local n
+    for n in $(seq 90 130); do
+        [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 50); do
+            [[ -e /tmp/.X11-unix/X$n ]] && break
+            sleep 0.1
+        done
+        trap 'kill $XVFB_PID 2>/dev/null || true' EXIT
+        return 0
+    done
+    echo "no free display for Xvfb" >&2
+    return 1
+}

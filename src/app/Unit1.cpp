@@ -1,0 +1,263 @@
+// The wizard window: creation, page flow, Back and Cancel, keyboard handling.
+#include "app/Unit1.h"
+#include "app/Unit1_ids.h"
+#include "app/resource.h"
+#include "runtime/strutil.h"
+#include "runtime/texts.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/errorhandler.h"
+#include "toolkit/gdi.h"
+
+namespace {
+constexpr int kClientW = 632, kClientH = 453;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+
+// Counts the handlers running, so a close request can be refused meanwhile.
+class BusyScope {
+public:
+    explicit BusyScope(int& counter) : counter_(counter) { ++counter_; }
+    ~BusyScope() { --counter_; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    int& counter_;
+};
+} // namespace
+
+std::string WindowText(HWND hwnd) {
+    const int n = ::GetWindowTextLengthA(hwnd);
+    std::string s(static_cast<std::size_t>(n) + 1, '\0');
+    const int got = ::GetWindowTextA(hwnd, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return s;
+}
+
+THauptfenster::~THauptfenster() {
+    if (hwnd_) {
+        tk::UnregisterKeyboardTarget(hwnd_);
+        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+bool THauptfenster::Create() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = tk::Instance();
+    wc.hIcon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR));
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    ::RegisterClassA(&wc);
+
+    RECT r{0, 0, tk::Scale(kClientW), tk::Scale(kClientH)};
+    ::AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_CONTROLPARENT);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    const int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+    const int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    hwnd_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, txt::MainCaption, kStyle, x, y, w, h,
+                              nullptr, nullptr, tk::Instance(), this);
+    if (!hwnd_) return false;
+    if (!tk::MainWindow()) tk::SetMainWindow(hwnd_);
+    tk::RegisterKeyboardTarget(hwnd_, this);
+    pageBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
+    background_ = tk::LoadBitmapResource(IDB_BACKGROUND);
+    CreateControls();
+    tk::Guard([this] { FormCreate(); });
+    return true;
+}
+
+void THauptfenster::Show() {
+    tk::Guard([this] { FormShow(); });
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    ::UpdateWindow(hwnd_);
+    ::SetForegroundWindow(hwnd_);
+}
+
+// --- Window handlers -----------------------------------------------------------
+
+void THauptfenster::FormCreate() {
+    List1 = std::make_unique<tk::TStringList>();
+    List2 = std::make_unique<tk::TStringList>();
+    char path[MAX_PATH * 2] = {};
+    const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string exe(path, n);
+    const auto slash = exe.find_last_of("\\:");
+    // "D:\Setup.exe" gives "D:"; the backslash of a root is not kept.
+    ProgramDir = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+    ProgramDir = rt::WithoutTrailingBackslash(ProgramDir);
+}
+
+void THauptfenster::FormShow() { ShowPage(rt::Page::P1); }
+
+void THauptfenster::FormClose() {
+    List1.reset();
+    List2.reset();
+    ::DestroyWindow(hwnd_);
+}
+
+void THauptfenster::SpeedButton1Click() {
+    const rt::Page page = ActivePage();
+    const rt::Page target = rt::BackTarget(page);
+    if (target == page) return;
+    if (page == rt::Page::P5) {
+        SetButtonVisible(SpeedButton4, false);
+        SetButtonVisible(SpeedButton2, true);
+    }
+    if (target == rt::Page::P1) SetButtonVisible(SpeedButton1, false);
+    ShowPage(target);
+}
+
+void THauptfenster::SpeedButton2Click() {
+    switch (ActivePage()) {
+    case rt::Page::P1: NextOnWelcome(); break;
+    case rt::Page::P2: NextOnAgreement(); break;
+    case rt::Page::P3: NextOnName(); break;
+    case rt::Page::P4: NextOnDrive(); break;
+    default: break;
+    }
+}
+
+void THauptfenster::SpeedButton3Click() {
+    if (tk::MessageDlg(txt::AskCancelSetup, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
+        tk::ModalResult::mrYes)
+        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+}
+
+// --- Pages and buttons -----------------------------------------------------------
+
+rt::Page THauptfenster::ActivePage() const {
+    const tk::TTabSheet* sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3,
+                                     &TabSheet4, &TabSheet5, &TabSheet6};
+    for (int i = 0; i < rt::kPageCount; ++i)
+        if (sheets[i]->Visible()) return static_cast<rt::Page>(i);
+    return rt::Page::P1;
+}
+
+void THauptfenster::ShowPage(rt::Page page) {
+    tk::TTabSheet* sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3,
+                               &TabSheet4, &TabSheet5, &TabSheet6};
+    const int index = static_cast<int>(page);
+    // Show the new page before hiding the old one so the area never flashes empty.
+    sheets[index]->SetVisible(true);
+    for (int i = 0; i < rt::kPageCount; ++i)
+        if (i != index) sheets[i]->SetVisible(false);
+    sheets[index]->Repaint();
+    // Keep the focus on the visible page.
+    HWND focus = ::GetFocus();
+    if (!focus || !::IsWindowVisible(focus) || !::IsChild(hwnd_, focus)) {
+        HWND first = ::GetNextDlgTabItem(sheets[index]->Handle(), nullptr, FALSE);
+        ::SetFocus(first && ::IsChild(sheets[index]->Handle(), first) ? first : hwnd_);
+    }
+}
+
+void THauptfenster::SetButtonVisible(tk::TSpeedButton& button, bool visible) {
+    button.SetVisible(visible);
+    button.Repaint();
+}
+
+// --- Keyboard ------------------------------------------------------------------------
+
+bool THauptfenster::DialogChar(char ch) {
+    // Only a visible, enabled button answers its Alt letter.
+    tk::TSpeedButton* buttons[] = {&SpeedButton1, &SpeedButton2, &SpeedButton3, &SpeedButton4};
+    const char key = rt::UpperAZ(ch);
+    for (tk::TSpeedButton* b : buttons)
+        if (b->AccelChar() == key && b->Visible() && b->Enabled()) {
+            b->ClickIfActive();
+            return true;
+        }
+    return false;
+}
+
+bool THauptfenster::PreTranslate(MSG& msg) {
+    if (msg.message == WM_SYSCHAR && DialogChar(static_cast<char>(msg.wParam))) return true;
+    if (!::IsWindowEnabled(hwnd_)) return false;
+    return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
+}
+
+// --- Window procedure ------------------------------------------------------------------
+
+LRESULT CALLBACK THauptfenster::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+        static_cast<THauptfenster*>(cs->lpCreateParams)->hwnd_ = hwnd;
+    }
+    auto* self = reinterpret_cast<THauptfenster*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
+    return self->WndProc(msg, wp, lp);
+}
+
+void THauptfenster::OnCommand(int id, int code, HWND) {
+    BusyScope busy(busy_);
+    switch (id) {
+    case kIdSpeedButton1: tk::Guard([this] { SpeedButton1Click(); }); break;
+    case kIdSpeedButton2: tk::Guard([this] { SpeedButton2Click(); }); break;
+    case kIdSpeedButton3: tk::Guard([this] { SpeedButton3Click(); }); break;
+    case kIdSpeedButton4: tk::Guard([this] { SpeedButton4Click(); }); break;
+    case kIdLabel15:
+        if (code == STN_CLICKED) tk::Guard([this] { Label15Click(); });
+        break;
+    default: break;
+    }
+}
+
+void THauptfenster::PaintBackground(HDC dc) {
+    RECT rc;
+    ::GetClientRect(hwnd_, &rc);
+    if (!background_) {
+        ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
+    const SIZE s = tk::BitmapSize(background_.get());
+    HDC mem = ::CreateCompatibleDC(dc);
+    {
+        tk::SelectGuard sel(mem, background_.get());
+        if (s.cx == rc.right && s.cy == rc.bottom) {
+            ::BitBlt(dc, 0, 0, s.cx, s.cy, mem, 0, 0, SRCCOPY);
+        } else {
+            ::SetStretchBltMode(dc, HALFTONE);
+            ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, s.cx, s.cy, SRCCOPY);
+        }
+    }
+    ::DeleteDC(mem);
+}
+
+LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        PaintBackground(reinterpret_cast<HDC>(wp));
+        return 1;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+        return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        ::SetBkColor(reinterpret_cast<HDC>(wp), ::GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(pageBrush_.get());
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM: {
+        LRESULT result = 0;
+        if (DriveComboBox1.HandleParentMessage(msg, wp, lp, result)) return result;
+        break;
+    }
+    case WM_CLOSE:
+        // The run pumps messages and still needs the lists: no close meanwhile.
+        if (busy_ > 0) {
+            ::MessageBeep(MB_OK);
+            return 0;
+        }
+        tk::Guard([this] { FormClose(); });
+        return 0;
+    case WM_DESTROY:
+        tk::UnregisterKeyboardTarget(hwnd_);
+        if (tk::MainWindow() == hwnd_) ::PostQuitMessage(0);
+        return 0;
+    case WM_NCDESTROY:
+        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        hwnd_ = nullptr;
+        break;
+    }
+    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+}

@@ -1,0 +1,4 @@
+// "&Installieren": the installation run.
+#include "app/Unit1.h"
+
+void THauptfenster::SpeedButton4Click() {}

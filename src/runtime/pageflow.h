@@ -1,0 +1,23 @@
+#pragma once
+// The wizard's states and the buttons that belong to each.
+
+namespace rt {
+
+enum class Page { P1 = 0, P2, P3, P4, P5, P6 };
+inline constexpr int kPageCount = 6;
+
+struct ButtonStates {
+    bool back;        // "&Zurück"
+    bool next;        // "&Weiter"
+    bool install;     // "&Installieren"
+    bool cancel;      // "&Abbrechen" shown
+    bool cancelEnabled;
+    bool operator==(const ButtonStates&) const = default;
+};
+
+ButtonStates ButtonsFor(Page page);
+
+// Where "&Zurück" leads from a page; the page itself where it does nothing.
+Page BackTarget(Page page);
+
+} // namespace rt

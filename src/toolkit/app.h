@@ -1,0 +1,50 @@
+#pragma once
+// The application object: instance, title, DPI scaling, fonts and the message pump.
+#include <windows.h>
+#include <string>
+
+namespace tk {
+
+HINSTANCE Instance();
+
+// The application's own hidden window (owner of the taskbar button, carries the title).
+HWND ApplicationWindow();
+void SetApplicationTitle(const std::string& title);
+const std::string& ApplicationTitle();
+
+// Layout is given at 96 DPI; Scale() converts to the real DPI.
+int Dpi();
+int Scale(int px96);
+RECT ScaleRect(int left, int top, int width, int height);
+
+// "MS Sans Serif" 8 pt in the given style (the window font); colour is drawn by the control.
+struct FontStyle {
+    bool bold = false;
+    bool underline = false;
+    bool operator==(const FontStyle&) const = default;
+};
+HFONT UiFont(FontStyle style = {}); // shared, owned by the toolkit; never delete
+
+// Handle all pending window messages, with keyboard navigation and accelerators,
+// then return. Safe to call from inside long handlers.
+void ProcessMessages();
+
+// Run the event loop until the main window is gone.
+int Run();
+
+// The main window (first form created); the event loop ends when it is destroyed.
+HWND MainWindow();
+void SetMainWindow(HWND hwnd);
+
+// Forms that want dialog keys (Tab, accelerators) register here so that the
+// pump routes their messages through them.
+class KeyboardTarget {
+public:
+    virtual ~KeyboardTarget() = default;
+    // Return true when the message was consumed.
+    virtual bool PreTranslate(MSG& msg) = 0;
+};
+void RegisterKeyboardTarget(HWND hwnd, KeyboardTarget* target);
+void UnregisterKeyboardTarget(HWND hwnd);
+
+} // namespace tk

@@ -1,0 +1,140 @@
+#pragma once
+// The thin control layer the forms are built from. Every control is a real
+// child window (so tests can find it by class and text); the C++ object owns
+// its state and the window's user data points back to it.
+#include "toolkit/app.h"
+#include "toolkit/handles.h"
+#include <functional>
+#include <string>
+#include <windows.h>
+
+namespace tk {
+
+// Window class names, also used by the test driver.
+inline constexpr const char* kLabelClass = "TLabel";
+inline constexpr const char* kSpeedButtonClass = "TSpeedButton";
+inline constexpr const char* kBevelClass = "TBevel";
+inline constexpr const char* kPageClass = "TTabSheet";
+inline constexpr const char* kPageControlClass = "TPageControl";
+inline constexpr const char* kImageClass = "TImage";
+
+void RegisterControlClasses();
+
+// Base of all our own controls: owns the window handle.
+class TControl {
+public:
+    TControl() = default;
+    virtual ~TControl();
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    bool Visible() const;
+    void SetVisible(bool visible);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+    // Paint now, before any long work that follows.
+    void Repaint() const;
+    std::string Caption() const;
+    void SetCaption(const std::string& text);
+
+protected:
+    // Create the window at a 96-DPI rectangle relative to the parent.
+    void CreateWnd(const char* cls, HWND parent, int id, int x, int y, int w, int h,
+                   const std::string& text, DWORD style, DWORD exStyle = 0);
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp);
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd_ = nullptr;
+};
+
+// A static text in the window font or a style of it, with a colour.
+class TLabel : public TControl {
+public:
+    struct Style {
+        FontStyle font{};
+        COLORREF color = CLR_INVALID; // CLR_INVALID: the window-text colour
+        int fixedWidth = 0;           // 0: the label sizes itself to its text
+        bool centred = false;
+        bool transparent = false;
+        bool link = false; // hand cursor, click notifies the parent
+    };
+    void Create(HWND parent, int id, int x, int y, const std::string& text, Style style);
+    void SetFontStyle(FontStyle font);
+    FontStyle GetFontStyle() const { return style_.font; }
+    HFONT GetFont() const { return UiFont(style_.font); }
+    void SetCaption(const std::string& text); // resizes an auto-sized label
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc);
+    void AutoSize();
+    Style style_;
+    int x96_ = 0, y96_ = 0;
+};
+
+// A bevel: a sunken frame, or a line at one edge.
+class TBevel : public TControl {
+public:
+    enum class Shape { bsFrame, bsLeftLine, bsTopLine };
+    void Create(HWND parent, int x, int y, int w, int h, Shape shape);
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    Shape shape_ = Shape::bsFrame;
+};
+
+// A picture control showing a bitmap or an icon from the resources.
+class TImage : public TControl {
+public:
+    void CreateBitmap(HWND parent, int x, int y, int w, int h, int resourceId);
+    void CreateIcon(HWND parent, int x, int y, int w, int h, int resourceId);
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    Bitmap bitmap_;
+    HICON icon_ = nullptr; // shared resource icon
+};
+
+// A flat button with an optional glyph; does not take the focus. The parent
+// gets WM_COMMAND(id, BN_CLICKED). Its Alt accelerator works only while it is
+// visible and enabled (see AccelChar()).
+class TSpeedButton : public TControl {
+public:
+    enum class GlyphPos { None, Left, Right };
+    void Create(HWND parent, int id, int x, int y, int w, int h, const std::string& caption,
+                int glyphResource, GlyphPos pos, FontStyle font);
+    char AccelChar() const;
+    // Click as the user would: only when visible and enabled.
+    bool ClickIfActive();
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc);
+    void Click();
+    Bitmap glyph_;
+    GlyphPos pos_ = GlyphPos::None;
+    FontStyle font_{};
+    bool hot_ = false, down_ = false, tracking_ = false;
+};
+
+// A page without a tab; exactly one page of a page control is visible.
+class TTabSheet : public TControl {
+public:
+    void Create(HWND parent, int x, int y, int w, int h, const std::string& caption);
+
+protected:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
+// The area the pages lie in; it shows no tabs.
+class TPageControl : public TTabSheet {
+public:
+    void Create(HWND parent, int x, int y, int w, int h);
+};
+
+// Forward WM_COMMAND / WM_NOTIFY / colour messages of child controls to a handler.
+using CommandSink = std::function<void(int id, int code, HWND ctl)>;
+
+} // namespace tk
