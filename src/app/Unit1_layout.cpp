@@ -166,6 +166,13 @@ void THauptfenster::CreateControls() {
     // Drive-reading sub-page.
     Ani1 = CreateStd(ANIMATE_CLASSA, "", ACS_TRANSPARENT | ACS_CENTER, 0, TabSheet8.Handle(),
                      kIdAni1, 25, 55, 80, 50);
+    // The platform's find-folder clip is resource 150 of shell32; Wine's shell32
+    // has none, so our own clip of the same size stands in.
+    HMODULE shell = ::GetModuleHandleA("shell32.dll");
+    if (!shell || !::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
+                                  reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(150))))
+        ::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(tk::Instance()),
+                       reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_FINDFOLDER_AVI)));
 
     for (const LabelDef& d : kLabels)
         (this->*d.label).Create(sheets[d.sheet - 1]->Handle(), d.id, d.x, d.y, d.text, d.style);

@@ -9,9 +9,11 @@ int TextWidth(HFONT font, const std::string& text) {
     int width = 0;
     {
         SelectGuard sel(dc, font);
-        SIZE size{};
-        if (::GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size))
-            width = size.cx;
+        // Measured the way labels draw, so a label sized by it never clips its text.
+        RECT rc{0, 0, 0, 0};
+        ::DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rc,
+                    DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+        width = rc.right - rc.left;
     }
     ::ReleaseDC(nullptr, dc);
     return width;
