@@ -1,5 +1,6 @@
 // Program entry: COM apartment, application title, the two forms, event loop.
 #include "app/Unit1.h"
+#include "shell/Unit2.h"
 #include "runtime/texts.h"
 #include "toolkit/app.h"
 #include "toolkit/handles.h"
@@ -32,6 +33,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     THauptfenster Hauptfenster;
     if (!Hauptfenster.Create()) return 1;
+    TForm2 Form2;
+    Form2.Create([&Hauptfenster] { return Hauptfenster.TargetDir_; });
+    Hauptfenster.Form2 = &Form2;
 
     Hauptfenster.Show();
     return tk::Run();

@@ -7,6 +7,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/errorhandler.h"
 #include "toolkit/gdi.h"
+#include "snapshot/Snapshot.h"
 
 namespace {
 constexpr int kClientW = 632, kClientH = 453;
@@ -77,8 +78,8 @@ void THauptfenster::Show() {
 // --- Window handlers -----------------------------------------------------------
 
 void THauptfenster::FormCreate() {
-    List1 = std::make_unique<tk::TStringList>();
-    List2 = std::make_unique<tk::TStringList>();
+    List1_ = std::make_unique<tk::TStringList>();
+    List2_ = std::make_unique<tk::TStringList>();
     char path[MAX_PATH * 2] = {};
     const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     std::string exe(path, n);
@@ -91,8 +92,8 @@ void THauptfenster::FormCreate() {
 void THauptfenster::FormShow() { ShowPage(rt::Page::P1); }
 
 void THauptfenster::FormClose() {
-    List1.reset();
-    List2.reset();
+    List1_.reset();
+    List2_.reset();
     ::DestroyWindow(hwnd_);
 }
 
@@ -121,7 +122,27 @@ void THauptfenster::SpeedButton2Click() {
 void THauptfenster::SpeedButton3Click() {
     if (tk::MessageDlg(txt::AskCancelSetup, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
         tk::ModalResult::mrYes)
-        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+        Close();
+}
+
+void THauptfenster::LwEinlesenExecute() { snapshot::LwEinlesenExecute(*this); }
+void THauptfenster::RegEinlesenExecute() { snapshot::RegEinlesenExecute(*this); }
+
+std::string THauptfenster::Designation() { return WindowText(Edit3); }
+
+void THauptfenster::SetLabel44(const std::string& text) {
+    Label44.SetCaption(text);
+    Label44.Repaint();
+}
+
+void THauptfenster::Close() {
+    closing_ = true;
+    if (busy_ == 0) ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    // Else OnCommand closes the window once the running handler has returned.
+}
+
+void THauptfenster::ShowPathError(const std::string& path, const std::string& sentence) {
+    tk::MessageDlg("\"" + path + "\"\r\r" + sentence, tk::MsgDlgType::mtError, tk::mbOK);
 }
 
 // --- Pages and buttons -----------------------------------------------------------
@@ -190,17 +211,20 @@ LRESULT CALLBACK THauptfenster::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LP
 }
 
 void THauptfenster::OnCommand(int id, int code, HWND) {
-    BusyScope busy(busy_);
-    switch (id) {
-    case kIdSpeedButton1: tk::Guard([this] { SpeedButton1Click(); }); break;
-    case kIdSpeedButton2: tk::Guard([this] { SpeedButton2Click(); }); break;
-    case kIdSpeedButton3: tk::Guard([this] { SpeedButton3Click(); }); break;
-    case kIdSpeedButton4: tk::Guard([this] { SpeedButton4Click(); }); break;
-    case kIdLabel15:
-        if (code == STN_CLICKED) tk::Guard([this] { Label15Click(); });
-        break;
-    default: break;
+    {
+        BusyScope busy(busy_);
+        switch (id) {
+        case kIdSpeedButton1: tk::Guard([this] { SpeedButton1Click(); }); break;
+        case kIdSpeedButton2: tk::Guard([this] { SpeedButton2Click(); }); break;
+        case kIdSpeedButton3: tk::Guard([this] { SpeedButton3Click(); }); break;
+        case kIdSpeedButton4: tk::Guard([this] { SpeedButton4Click(); }); break;
+        case kIdLabel15:
+            if (code == STN_CLICKED) tk::Guard([this] { Label15Click(); });
+            break;
+        default: break;
+        }
     }
+    if (closing_ && busy_ == 0 && hwnd_) tk::Guard([this] { FormClose(); });
 }
 
 void THauptfenster::PaintBackground(HDC dc) {
@@ -243,9 +267,10 @@ LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_CLOSE:
-        // The run pumps messages and still needs the lists: no close meanwhile.
+        // The run pumps messages and still needs the lists: the close box is
+        // refused meanwhile; the window's own Close waits until the handler returns.
         if (busy_ > 0) {
-            ::MessageBeep(MB_OK);
+            if (!closing_) ::MessageBeep(MB_OK);
             return 0;
         }
         tk::Guard([this] { FormClose(); });

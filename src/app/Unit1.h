@@ -1,8 +1,12 @@
 #pragma once
 // The wizard window: six pages in one fixed-size window, the buttons below
 // them, and the work values and lists the installation run and the snapshots use.
+#include "backup/BackupFile.h"
 #include "runtime/pageflow.h"
 #include "shell/DriveList.h"
+#include "shell/GetFolder.h"
+#include "snapshot/Snapshot.h"
+#include "toolkit/actions.h"
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
 #include "toolkit/stringlist.h"
@@ -10,7 +14,9 @@
 #include <string>
 #include <windows.h>
 
-class THauptfenster : public tk::KeyboardTarget {
+class TForm2;
+
+class THauptfenster : public tk::KeyboardTarget, private snapshot::Host {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
@@ -27,11 +33,18 @@ public:
 
     // Values owned by the window.
     std::string ProgramDir;
-    std::string TargetDir;
-    std::unique_ptr<tk::TStringList> List1;
-    std::unique_ptr<tk::TStringList> List2;
+    std::string TargetDir_; // TargetDir
+    std::unique_ptr<tk::TStringList> List1_, List2_;
 
     rt::Page ActivePage() const;
+
+    // Non-visual components.
+    TBackupFile BackupFile1;
+    TGetFolder GetFolder;
+    tk::TAction LwEinlesen{"LwEinlesen", [this] { LwEinlesenExecute(); }};
+    tk::TAction RegEinlesen{"RegEinlesen", [this] { RegEinlesenExecute(); }};
+    // The shortcut dialog, created by the entry; shown once by the installation run.
+    TForm2* Form2 = nullptr;
 
 private:
     friend struct HauptfensterLayout;
@@ -45,6 +58,30 @@ private:
     void SpeedButton3Click(); // "&Abbrechen"
     void SpeedButton4Click(); // "&Installieren"
     void Label15Click();      // "Durchsuchen..."
+    void LwEinlesenExecute();
+    void RegEinlesenExecute();
+
+    // Closes the window once the running handler has returned.
+    void Close();
+    // An error box naming a file or directory: the path in quotes, an empty line, the sentence.
+    static void ShowPathError(const std::string& path, const std::string& sentence);
+    // Installation run steps.
+    bool PrepareTempDir(const std::string& target, std::string& tempDir);
+    void RestorePackedFiles(const std::string& target, const std::string& tempDir);
+    void WriteInfoFiles(const std::string& target);
+    void ReadDrive(const std::string& target);
+    void FinishRun();
+    void ShowSubPage(tk::TTabSheet& page);
+
+    // What the snapshots need from the window.
+    tk::TStringList& List1() override { return *List1_; }
+    tk::TStringList& List2() override { return *List2_; }
+    std::string SelectedDriveText() override { return DriveComboBox1.Text(); }
+    std::string Designation() override;
+    std::string TargetDir() override { return TargetDir_; }
+    void SetLabel44(const std::string& text) override;
+    HFONT Label44Font() override { return Label44.GetFont(); }
+    void ExecuteRegEinlesen() override { RegEinlesen.Execute(); }
 
     // "&Weiter", per page.
     void NextOnWelcome();
@@ -69,6 +106,7 @@ private:
     tk::Bitmap background_; // Image1
     tk::Brush pageBrush_;
     int busy_ = 0;          // handlers running; a close request then is refused
+    bool closing_ = false;  // the window closes once the running handler returns
 
 public:
     // Controls, numbered by kind as in the form's description.

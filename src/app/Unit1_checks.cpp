@@ -1,5 +1,46 @@
 // "&Weiter" on each page, and the "Durchsuchen..." link.
 #include "app/Unit1.h"
+#include "app/registry.h"
+#include "runtime/checks.h"
+#include "runtime/strutil.h"
+#include "runtime/texts.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/dirpicker.h"
+#include "toolkit/gdi.h"
+
+namespace {
+
+bool DirectoryExists(const std::string& path) {
+    const DWORD attr = ::GetFileAttributesA(path.c_str());
+    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WindowsDirectory() {
+    char buf[MAX_PATH + 1] = {};
+    const UINT n = ::GetWindowsDirectoryA(buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
+// Bytes available to the current user; drive 0 is the current drive. -1 when the query fails.
+std::int64_t FreeSpace(int drive) {
+    std::string root;
+    if (drive > 0) root = {static_cast<char>('A' + drive - 1), ':', '\\'};
+    ULARGE_INTEGER avail{};
+    if (!::GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &avail, nullptr, nullptr))
+        return -1;
+    // Signed as the check compares it; no drive holds 2^63 bytes.
+    return static_cast<std::int64_t>(avail.QuadPart);
+}
+
+// A check's message; the focus goes to `focus` afterwards, or back where it was.
+void Complain(const char* text, tk::MsgDlgType type, HWND focus = nullptr) {
+    HWND before = ::GetFocus();
+    tk::MessageDlg(text, type, tk::mbOK);
+    HWND target = focus ? focus : before;
+    if (target && ::IsWindow(target)) ::SetFocus(target);
+}
+
+} // namespace
 
 void THauptfenster::NextOnWelcome() {
     ShowPage(rt::Page::P2);
@@ -7,16 +48,58 @@ void THauptfenster::NextOnWelcome() {
 }
 
 void THauptfenster::NextOnAgreement() {
+    if (::SendMessageA(CheckBox1, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+        Complain(txt::MustAgree, tk::MsgDlgType::mtInformation);
+        return;
+    }
+    // Read first: a bad registry value stops here with page and field unchanged.
+    const std::string target = rt::DefaultTargetDir(ReadProgramFilesDir());
+    ::SetWindowTextA(Edit2, target.c_str());
     ShowPage(rt::Page::P3);
     ::SetFocus(Edit1);
 }
 
-void THauptfenster::NextOnName() { ShowPage(rt::Page::P4); }
+void THauptfenster::NextOnName() {
+    const rt::NameCheckPlatform platform{DirectoryExists, WindowsDirectory(), FreeSpace};
+    switch (rt::CheckNamePage(WindowText(Edit1), WindowText(Edit2), platform)) {
+    case rt::NameCheck::NoName: Complain(txt::NoName, tk::MsgDlgType::mtInformation, Edit1); return;
+    case rt::NameCheck::NoTarget:
+        Complain(txt::NoTarget, tk::MsgDlgType::mtInformation, Edit2);
+        return;
+    case rt::NameCheck::TargetExists:
+        Complain(txt::TargetExists, tk::MsgDlgType::mtWarning, Edit2);
+        return;
+    case rt::NameCheck::NotWindowsDrive:
+        Complain(txt::NotWindowsDrive, tk::MsgDlgType::mtWarning, Edit2);
+        return;
+    case rt::NameCheck::TooLittleSpace: Complain(txt::TooLittleSpace, tk::MsgDlgType::mtWarning); return;
+    case rt::NameCheck::Ok: break;
+    }
+    ShowPage(rt::Page::P4);
+}
 
 void THauptfenster::NextOnDrive() {
+    const std::string root = rt::DriveRoot(DriveComboBox1.Text());
+    if (!DirectoryExists(root)) {
+        Complain(txt::DriveNotAccessible, tk::MsgDlgType::mtError);
+        return;
+    }
+    Label27.SetCaption(WindowText(Edit1));
+    Label27.Repaint();
+    Label29.SetCaption(tk::ShortenPath(WindowText(Edit2), Label29.GetFont(), 230));
+    Label29.Repaint();
+    Label32.SetCaption(rt::SummaryDrive(root));
+    Label32.Repaint();
+    Label33.SetCaption(WindowText(Edit3));
+    Label33.Repaint();
     SetButtonVisible(SpeedButton2, false);
     SetButtonVisible(SpeedButton4, true);
     ShowPage(rt::Page::P5);
 }
 
-void THauptfenster::Label15Click() {}
+void THauptfenster::Label15Click() {
+    std::string start = rt::WithoutTrailingBackslash(ReadProgramFilesDir());
+    if (!DirectoryExists(start)) start.clear();
+    std::string chosen;
+    if (tk::SelectDirectory(hwnd_, start, chosen)) ::SetWindowTextA(Edit2, chosen.c_str());
+}

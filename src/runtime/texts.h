@@ -127,8 +127,52 @@ inline constexpr const char* Label41 = "werden keine Daten des Laufwerkes gelös
 inline constexpr const char* Label42 = "Einzulesendes Laufwerk:";
 
 // --- Page checks ----------------------------------------------------------
+inline constexpr const char* MustAgree =
+    "Sie müssen den Lizenz-Bestimmungen zustimmen, um mit\rdem Setup fortfahren zu können!";
+inline constexpr const char* NoName = "Sie müssen noch Ihren Namen angeben!";
+inline constexpr const char* NoTarget = "Sie müssen noch ein Zielverzeichnis angeben!";
+inline constexpr const char* TargetExists =
+    "Das angegebene Verzeichnis existiert bereits!\r\rGeben Sie bitte ein anderes "
+    "Zielverzeichnis an!";
+inline constexpr const char* NotWindowsDrive =
+    "Auf dem Ziellaufwerk ist kein Windows installiert!\r\rInstallieren Sie bitte KELvar auf "
+    "ein Laufwerk, auf dem Windows installiert ist!";
+inline constexpr const char* TooLittleSpace =
+    "Auf dem ausgewählten Laufwerk stehen keine 20 MB freier Speicher\rzur Verfügung!\rBitte "
+    "machen Sie den benötigten Speicherplatz frei, damit Sie mit der\rInstallation fortfahren "
+    "können!";
+inline constexpr const char* DriveNotAccessible =
+    "Auf das ausgewählte Laufwerk kann nicht zugegriffen werden!";
+// Directory picker
+inline constexpr const char* PickerCaption = "Verzeichnis auswählen";
+inline constexpr const char* PickerPath = "Verzeichnis&name:";
+inline constexpr const char* PickerDirs = "&Verzeichnisse:";
+inline constexpr const char* PickerFiles = "&Dateien: (*.*)";
+inline constexpr const char* PickerDrives = "&Laufwerke:";
+inline constexpr const char* PickerNetwork = "Ne&tzwerk...";
+inline constexpr const char* PickerAskCreate =
+    "Das angegebene Verzeichnis existiert nicht. Soll es angelegt werden?";
 
 // --- Installation run -----------------------------------------------------
+inline constexpr const char* TempDirBusy[4] = {
+    "Um mit dem Setup fortfahren zu können, müssen Sie das",
+    "oben angegebene Verzeichnis löschen, da das Setup-",
+    "Programm dieses Verzeichis als temporäre Ablage der zu",
+    "installierenden Dateien benötigt!",
+};
+inline constexpr const char* TempDirNotCreated = "Temporäres Verzeichnis kann nicht angelegt werden!";
+inline constexpr const char* TargetNotCreated =
+    "Das Zielverzeichnis kann nicht angelegt werden!\r\rGeben Sie bitte ein anderes Zielverzeichnis an!";
+inline constexpr const char* FileNotCreated = "Datei kann nicht erstellt werden!";
+inline constexpr const char* TempDirNotRemoved =
+    "Vom Setup angelegtes (temporäres) Verzeichnis kann nicht gelöscht werden!";
+inline constexpr const char* FinalQuestion =
+    "Setup erfolgreich abgeschlossen!\r\r"
+    "Hinweis: Falls Sie einmal KELvar von der Festplatte entfernen\r"
+    "möchten, so brauchen Sie nur das KELvar-Verzeichnis löschen\r"
+    "und schon ist KELvar deinstalliert!\r\r"
+    "Möchten Sie jetzt KELvar 5.0 starten?";
+inline constexpr const char* Kvrinf2Marker = "KVR-INF_DAT";
 
 // --- Archive component ----------------------------------------------------
 // Error table of the archive component, by code 1 to 7.

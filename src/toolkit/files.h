@@ -1,0 +1,20 @@
+#pragma once
+// The file layer the installer's steps use: existence tests, directory
+// creation, and text files written the runtime's way (CR LF after every line).
+#include <string>
+#include <vector>
+
+namespace tk {
+
+bool DirectoryExists(const std::string& path);
+bool FileExists(const std::string& path);
+
+// Creates the directory with all missing parents; an existing directory counts
+// as success. An empty path raises "Das Verzeichnis kann nicht erstellt werden".
+bool ForceDirectories(const std::string& path);
+
+// Creates path anew and writes every line followed by CR LF. Any failure to
+// create, write or close raises EInOutError with the OS error code.
+void WriteTextFile(const std::string& path, const std::vector<std::string>& lines);
+
+} // namespace tk
