@@ -79,6 +79,11 @@ const LabelDef kLabels[] = {
     {&THauptfenster::Label44, 8, kIdLabel44, 120, 85, "", {{}, tk::clNavy, 241}},
 };
 
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 HWND CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle, HWND parent, int id,
                int x, int y, int w, int h) {
     const RECT r = tk::ScaleRect(x, y, w, h);
@@ -166,9 +171,11 @@ void THauptfenster::CreateControls() {
     // Drive-reading sub-page.
     Ani1 = CreateStd(ANIMATE_CLASSA, "", ACS_TRANSPARENT | ACS_CENTER, 0, TabSheet8.Handle(),
                      kIdAni1, 25, 55, 80, 50);
-    // The platform's find-folder clip is resource 150 of shell32; Wine's shell32
-    // has none, so our own clip of the same size stands in.
+    // The platform's find-folder clip is resource 150 of shell32. Wine's shell32
+    // has only a text placeholder there, so under Wine our own clip of the same
+    // size stands in.
     HMODULE shell = ::GetModuleHandleA("shell32.dll");
+    if (RunningUnderWine()) shell = nullptr;
     if (!shell || !::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
                                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(150))))
         ::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(tk::Instance()),

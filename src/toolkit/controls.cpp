@@ -131,6 +131,9 @@ void TLabel::Create(HWND parent, int id, int x, int y, const std::string& text, 
     y96_ = y;
     CreateWnd(kLabelClass, parent, id, x, y, style.fixedWidth > 0 ? style.fixedWidth : 1, 13, text,
               WS_VISIBLE | WS_CLIPSIBLINGS);
+    // A label placed later lies above the earlier ones, so a label that starts
+    // where another ends is never hidden under that one's right margin.
+    ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     AutoSize();
 }
 
