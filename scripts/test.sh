@@ -18,6 +18,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs"
 
 ensure_display
+# The end-to-end tests pack their fixtures with the native packer.
+export KELVAR_KVRPACK="$root/build/native/kvrpack"
 work=$(mktemp -d /tmp/kelvar-test-XXXXXX)
 new_prefix "$work/prefix"
 status=0
