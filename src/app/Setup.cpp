@@ -33,7 +33,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
     THauptfenster Hauptfenster;
     if (!Hauptfenster.Create()) return 1;
-    TForm2 Form2;
     Form2.Create([&Hauptfenster] { return Hauptfenster.TargetDir_; });
     Hauptfenster.Form2 = &Form2;
 

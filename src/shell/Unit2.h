@@ -1,0 +1,66 @@
+#pragma once
+// The shortcut dialog Form2: which of the desktop, the Start menu and the
+// Programs menu get a shortcut "KELvar 5.0.lnk" to TargetDir\Launch.exe.
+#include "shell/buttons.h"
+
+#include <functional>
+#include <string>
+#include <windows.h>
+
+// Writes one shell link (target path, link file path, description) through
+// the shell-link object; false when the object or its IPersistFile cannot be
+// obtained, true once the save was issued (its result is not examined).
+// Needs a COM apartment on the calling thread.
+bool CreateShellLink(const std::string& target, const std::string& linkFile,
+                     const std::string& description);
+
+class TForm2 {
+public:
+    TForm2() = default;
+    ~TForm2();
+    TForm2(const TForm2&) = delete;
+    TForm2& operator=(const TForm2&) = delete;
+
+    // Creates the dialog hidden, owned by the main window (if there is one yet).
+    // targetDir returns TargetDir when the shortcuts are written.
+    void Create(std::function<std::string()> targetDir);
+
+    // Shows the dialog modally until a button or the close box ends it; the owner
+    // is disabled meanwhile. Returns mrOk (1) for "&Verknüpfung erstellen", mrCancel (2) else.
+    int ShowModal();
+
+    HWND Handle() const { return hwnd_; }
+
+    // Handlers.
+    void FormShow();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void FormClose();
+
+    // Controls (tab order: the three boxes, then the two buttons).
+    TCheckBox CheckBox1, CheckBox2, CheckBox3;
+    TBitBtn BitBtn1, BitBtn2;
+
+    // How a box's special folder is found (CSIDL -> path ending in a backslash,
+    // or "" when there is none). SpecialFolderPath unless a test replaces it.
+    std::function<std::string(int csidl)> FolderLookup;
+
+    // Window class of the dialog, for tests and the test driver.
+    static constexpr const char* kClassName = "TForm2";
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    void Paint();
+    void EndModal(int result);
+    int DefaultButtonId() const;
+
+    HWND hwnd_ = nullptr;
+    HWND label1_ = nullptr;
+    std::function<std::string()> targetDir_;
+    int modalResult_ = 0;
+    bool inModal_ = false;
+};
+
+// The application's one shortcut dialog.
+extern TForm2 Form2;
