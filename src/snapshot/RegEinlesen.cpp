@@ -1,0 +1,91 @@
+// The registry snapshot: the names of all keys below the five roots.
+#include "snapshot/Snapshot.h"
+#include "snapshot/lines.h"
+#include "snapshot/pump.h"
+#include "snapshot/textfile.h"
+#include "snapshot/walk.h"
+#include "toolkit/handles.h"
+
+#include <vector>
+#include <windows.h>
+
+namespace snapshot {
+
+namespace {
+
+// The registry accessor: one open key at a time, opened with full access and
+// never created.
+class Win32Reg {
+public:
+    explicit Win32Reg(HKEY root) : root_(root) {}
+
+    bool Open(const std::string& path) {
+        key_.reset();
+        HKEY k = nullptr;
+        // "\" + path names the key below the root; the root itself is "".
+        const char* sub = path.empty() ? nullptr : path.c_str() + (path[0] == '\\' ? 1 : 0);
+        if (::RegOpenKeyExA(root_, sub, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS)
+            return false;
+        key_.reset(k);
+        return true;
+    }
+
+    template <class List> void SubkeyNames(List& out) {
+        if (!key_)
+            return;
+        DWORD count = 0, maxLen = 0;
+        if (::RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, &count, &maxLen, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;
+        name_.resize(maxLen + 1);
+        for (DWORD i = 0; i < count;) {
+            DWORD len = static_cast<DWORD>(name_.size());
+            const LSTATUS r = ::RegEnumKeyExA(key_.get(), i, name_.data(), &len, nullptr, nullptr,
+                                              nullptr, nullptr);
+            if (r == ERROR_MORE_DATA && name_.size() < 4096) {
+                // A longer name was added since the query: make room and ask again.
+                name_.resize(name_.size() * 2 + 256);
+                continue;
+            }
+            if (r != ERROR_SUCCESS)
+                break; // keys removed meanwhile: the list ends here
+            out.Add(std::string(name_.data(), len));
+            ++i;
+        }
+    }
+
+private:
+    HKEY root_;
+    tk::RegKey key_;
+    std::vector<char> name_;
+};
+
+} // namespace
+
+void RegEinlesenExecute(Host& host, const HKEY (&roots)[5]) {
+    tk::TStringList& keys = host.List1();
+    tk::TStringList& names = host.List2();
+    keys.Clear();
+    names.Clear();
+    keys.SetSorted(false);
+    names.SetSorted(false);
+    const std::string targetDir = host.TargetDir();
+
+    std::int32_t total = 0;
+    UiTicker ui(host, /*withLabel=*/false);
+    for (int i = 0; i < kRegRootCount; ++i) {
+        Win32Reg reg(roots[i]);
+        total += static_cast<std::int32_t>(WalkRegistryRoot(keys, names, reg, ui));
+        keys.SaveToFile(RegListPath(targetDir, i));
+        keys.Clear();
+    }
+    WriteLineFile(RegCountPath(targetDir), std::to_string(total));
+}
+
+void RegEinlesenExecute(Host& host) {
+    static const HKEY kRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
+                                   HKEY_USERS, HKEY_CURRENT_CONFIG};
+    RegEinlesenExecute(host, kRoots);
+}
+
+} // namespace snapshot

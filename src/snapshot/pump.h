@@ -1,0 +1,47 @@
+#pragma once
+// Keeps the window alive during the long walks without paying for a message
+// pump after every entry: under Wine one PeekMessage costs more than listing
+// an entry. Pending messages are handled as soon as kInterval has passed
+// since the last time, and Label44 shows the directory current at that moment,
+// so the window repaints and reacts at least every kInterval.
+#include "snapshot/Snapshot.h"
+
+#include <string>
+
+namespace snapshot {
+
+class UiTicker {
+public:
+    static constexpr int kIntervalMs = 10;
+
+    // withLabel: the drive walk shows its directories in Label44.
+    UiTicker(Host& host, bool withLabel);
+    // An item is done: handle pending messages if the interval has passed.
+    void Pump() {
+        if (Due())
+            Tick();
+    }
+    // The walk moves on to this directory.
+    void ShowDirectory(const std::string& path) {
+        pending_ = path;
+        labelPending_ = true;
+        if (Due())
+            Tick();
+    }
+    // The walk has ended: the last directory is shown, messages are handled.
+    void Finish() { Tick(); }
+
+private:
+    bool Due();
+    void Tick();
+
+    Host& host_;
+    bool withLabel_;
+    bool labelPending_ = false;
+    std::string pending_;
+    long long last_ = 0;
+    long long interval_ = 0;
+    unsigned calls_ = 0;
+};
+
+} // namespace snapshot
