@@ -9,6 +9,17 @@ new_prefix() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+    # Wine's own fonts (MS Sans Serif, Tahoma, Marlett) into C:\windows\Fonts:
+    # without them every face falls back to a wider Unix font.
+    if [[ -d /usr/share/wine/fonts ]]; then
+        cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
+    # Wine links the user's shell folders (Desktop, Documents, ...) to the Unix
+    # home: real folders keep shortcuts and drive snapshots inside the prefix.
+    local link
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+        if [[ -L "$link" ]]; then rm "$link" && mkdir "$link"; fi
+    done
 }
 
 # ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell.

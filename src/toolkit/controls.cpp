@@ -150,8 +150,7 @@ void TLabel::SetCaption(const std::string& text) {
 
 void TLabel::AutoSize() {
     if (style_.fixedWidth > 0) return;
-    // A few pixels of room: some substituted fonts draw a glyph past its advance width.
-    const int w = TextWidth(GetFont(), Caption()) + Scale(3);
+    const int w = TextWidth(GetFont(), Caption());
     ::SetWindowPos(hwnd_, nullptr, 0, 0, w, Scale(13), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -140,9 +140,35 @@ def template_prefix(fresh=False):
                         "Decorated", "/d", "N", "/f"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
+        prepare_prefix(tpl)
         with open(stamp, "w") as f:
             f.write(version)
         return tpl
+
+
+WINE_FONTS = "/usr/share/wine/fonts"
+
+
+def prepare_prefix(prefix):
+    """Make a booted prefix behave like a Windows machine where it matters here
+    (scripts/wine-env.sh does the same for the main job):
+    - Wine's own fonts (MS Sans Serif, Tahoma, Marlett) go into C:\windows\Fonts;
+      without them every face falls back to a wider Unix font and labels laid
+      out for MS Sans Serif run into each other;
+    - the user's shell folders (Desktop, Documents, ...) become real folders
+      instead of links to the Unix home, so shortcuts and snapshots stay inside."""
+    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
+    if os.path.isdir(WINE_FONTS) and os.path.isdir(fonts):
+        for name in os.listdir(WINE_FONTS):
+            shutil.copy2(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
+    users = os.path.join(prefix, "drive_c", "users")
+    for user in os.listdir(users) if os.path.isdir(users) else []:
+        home = os.path.join(users, user)
+        for name in os.listdir(home) if os.path.isdir(home) else []:
+            path = os.path.join(home, name)
+            if os.path.islink(path):
+                os.remove(path)
+                os.mkdir(path)
 
 
 class Prefix:
