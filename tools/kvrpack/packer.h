@@ -1,0 +1,45 @@
+#pragma once
+// Writes packed archives (.kvr) in memory: stored or compressed blocks, a header
+// text, an optional file list and volumes of a given size. Used by the kvrpack
+// tool and by the tests and the benchmark that need archives.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kvrpack {
+
+struct Entry {
+    std::string storedName;   // as recorded, e.g. C:\Daten\A.TXT
+    std::int32_t dosTime = 0; // MS-DOS packed local date-time
+    std::string content;
+    bool storeOnly = false; // never compress this entry's blocks
+};
+
+struct Options {
+    std::string headerText;
+    std::optional<std::int32_t> total; // default: the sum of the entries' sizes
+    std::int32_t headerValue = 0;
+    bool fileList = false;         // append a "FILE:LIST" entry naming the files
+    std::size_t volumeSize = 0;    // 0: one volume
+    std::size_t blockSize = 16384; // content bytes per block, 1 to 16384
+    int level = 9;                 // zlib level; 0 stores every block
+};
+
+class PackError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The volumes in order: the archive itself, then the continuation volumes.
+std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& options);
+
+// The file name of volume index (0 = the archive itself, 1 = ".002", ...).
+std::string VolumeFileName(const std::string& archive, std::size_t index);
+
+// MS-DOS packed date-time from its parts (seconds rounded down to even).
+std::int32_t DosDateTime(int year, int month, int day, int hour, int minute, int second);
+
+} // namespace kvrpack
