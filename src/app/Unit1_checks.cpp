@@ -24,7 +24,8 @@ std::string WindowsDirectory() {
 // Bytes available to the current user; drive 0 is the current drive. -1 when the query fails.
 std::int64_t FreeSpace(int drive) {
     std::string root;
-    if (drive > 0) root = {static_cast<char>('A' + drive - 1), ':', '\\'};
+    if (drive > 0)
+        root = {static_cast<char>('A' + drive - 1), ':', '\\'};
     ULARGE_INTEGER avail{};
     if (!::GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &avail, nullptr, nullptr))
         return -1;
@@ -37,7 +38,8 @@ void Complain(const char* text, tk::MsgDlgType type, HWND focus = nullptr) {
     HWND before = ::GetFocus();
     tk::MessageDlg(text, type, tk::mbOK);
     HWND target = focus ? focus : before;
-    if (target && ::IsWindow(target)) ::SetFocus(target);
+    if (target && ::IsWindow(target))
+        ::SetFocus(target);
 }
 
 } // namespace
@@ -62,7 +64,9 @@ void THauptfenster::NextOnAgreement() {
 void THauptfenster::NextOnName() {
     const rt::NameCheckPlatform platform{DirectoryExists, WindowsDirectory(), FreeSpace};
     switch (rt::CheckNamePage(WindowText(Edit1), WindowText(Edit2), platform)) {
-    case rt::NameCheck::NoName: Complain(txt::NoName, tk::MsgDlgType::mtInformation, Edit1); return;
+    case rt::NameCheck::NoName:
+        Complain(txt::NoName, tk::MsgDlgType::mtInformation, Edit1);
+        return;
     case rt::NameCheck::NoTarget:
         Complain(txt::NoTarget, tk::MsgDlgType::mtInformation, Edit2);
         return;
@@ -72,8 +76,11 @@ void THauptfenster::NextOnName() {
     case rt::NameCheck::NotWindowsDrive:
         Complain(txt::NotWindowsDrive, tk::MsgDlgType::mtWarning, Edit2);
         return;
-    case rt::NameCheck::TooLittleSpace: Complain(txt::TooLittleSpace, tk::MsgDlgType::mtWarning); return;
-    case rt::NameCheck::Ok: break;
+    case rt::NameCheck::TooLittleSpace:
+        Complain(txt::TooLittleSpace, tk::MsgDlgType::mtWarning);
+        return;
+    case rt::NameCheck::Ok:
+        break;
     }
     ShowPage(rt::Page::P4);
 }
@@ -99,7 +106,9 @@ void THauptfenster::NextOnDrive() {
 
 void THauptfenster::Label15Click() {
     std::string start = rt::WithoutTrailingBackslash(ReadProgramFilesDir());
-    if (!DirectoryExists(start)) start.clear();
+    if (!DirectoryExists(start))
+        start.clear();
     std::string chosen;
-    if (tk::SelectDirectory(hwnd_, start, chosen)) ::SetWindowTextA(Edit2, chosen.c_str());
+    if (tk::SelectDirectory(hwnd_, start, chosen))
+        ::SetWindowTextA(Edit2, chosen.c_str());
 }
