@@ -6,14 +6,10 @@
 #include "runtime/texts.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/dirpicker.h"
+#include "toolkit/files.h"
 #include "toolkit/gdi.h"
 
 namespace {
-
-bool DirectoryExists(const std::string& path) {
-    const DWORD attr = ::GetFileAttributesA(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::string WindowsDirectory() {
     char buf[MAX_PATH + 1] = {};
@@ -62,7 +58,7 @@ void THauptfenster::NextOnAgreement() {
 }
 
 void THauptfenster::NextOnName() {
-    const rt::NameCheckPlatform platform{DirectoryExists, WindowsDirectory(), FreeSpace};
+    const rt::NameCheckPlatform platform{tk::DirectoryExists, WindowsDirectory(), FreeSpace};
     switch (rt::CheckNamePage(WindowText(Edit1), WindowText(Edit2), platform)) {
     case rt::NameCheck::NoName:
         Complain(txt::NoName, tk::MsgDlgType::mtInformation, Edit1);
@@ -87,7 +83,7 @@ void THauptfenster::NextOnName() {
 
 void THauptfenster::NextOnDrive() {
     const std::string root = rt::DriveRoot(DriveComboBox1.Text());
-    if (!DirectoryExists(root)) {
+    if (!tk::DirectoryExists(root)) {
         Complain(txt::DriveNotAccessible, tk::MsgDlgType::mtError);
         return;
     }
@@ -106,7 +102,7 @@ void THauptfenster::NextOnDrive() {
 
 void THauptfenster::Label15Click() {
     std::string start = rt::WithoutTrailingBackslash(ReadProgramFilesDir());
-    if (!DirectoryExists(start))
+    if (!tk::DirectoryExists(start))
         start.clear();
     std::string chosen;
     if (tk::SelectDirectory(hwnd_, start, chosen))

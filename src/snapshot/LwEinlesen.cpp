@@ -2,7 +2,7 @@
 #include "snapshot/Snapshot.h"
 #include "snapshot/lines.h"
 #include "snapshot/pump.h"
-#include "snapshot/textfile.h"
+#include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/app.h"
 #include "runtime/texts.h"
@@ -99,7 +99,7 @@ void LwEinlesenExecute(Host& host) {
     dirs.SetSorted(true);
     files.SetSorted(true);
 
-    WriteLineFile(LwdatPath(targetDir), LwdatLine(root, host.Designation()));
+    tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, host.Designation())});
     dirs.SaveToFile(DirListPath(targetDir, drive));
     files.SaveToFile(FileListPath(targetDir, drive));
 

@@ -2,7 +2,7 @@
 #include "snapshot/Snapshot.h"
 #include "snapshot/lines.h"
 #include "snapshot/pump.h"
-#include "snapshot/textfile.h"
+#include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/handles.h"
 
@@ -79,7 +79,7 @@ void RegEinlesenExecute(Host& host, const HKEY (&roots)[5]) {
         keys.SaveToFile(RegListPath(targetDir, i));
         keys.Clear();
     }
-    WriteLineFile(RegCountPath(targetDir), std::to_string(total));
+    tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
 }
 
 void RegEinlesenExecute(Host& host) {

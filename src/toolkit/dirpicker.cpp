@@ -1,4 +1,5 @@
 #include "toolkit/dirpicker.h"
+#include "toolkit/files.h"
 #include "runtime/checks.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
@@ -111,11 +112,6 @@ std::string FullPath(const std::string& path) {
     std::string s(n, '\0');
     s.resize(::GetFullPathNameA(path.c_str(), n, s.data(), nullptr));
     return s;
-}
-
-bool IsDirectory(const std::string& path) {
-    const DWORD attr = ::GetFileAttributesA(path.c_str());
-    return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::string ItemText(HWND list, int index) {
@@ -343,7 +339,7 @@ private:
         typed.resize(::GetDlgItemTextA(dlg_, kPickerPath, typed.data(), MAX_PATH));
         // An empty field confirms the folder shown; a relative path is taken from there.
         const std::string path = rt::PickerPath(FullPath(typed.empty() ? dir_ : typed));
-        if (!IsDirectory(path) && MessageDlg(txt::PickerAskCreate, MsgDlgType::mtConfirmation,
+        if (!DirectoryExists(path) && MessageDlg(txt::PickerAskCreate, MsgDlgType::mtConfirmation,
                                              mbYesNo) != ModalResult::mrYes) {
             HWND edit = ::GetDlgItem(dlg_, kPickerPath);
             ::SetFocus(edit);
