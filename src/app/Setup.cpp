@@ -18,7 +18,8 @@ void HardenDllSearch() {
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     auto fn = reinterpret_cast<SetDefaultDllDirectoriesFn>(
         reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (fn) fn(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+    if (fn)
+        fn(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
 }
 
 } // namespace
@@ -27,12 +28,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HardenDllSearch();
     tk::ComApartment com;
 
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
+    INITCOMMONCONTROLSEX icc{sizeof icc,
+                             ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS | ICC_ANIMATE_CLASS};
     ::InitCommonControlsEx(&icc);
     tk::SetApplicationTitle(txt::AppTitle);
 
     THauptfenster Hauptfenster;
-    if (!Hauptfenster.Create()) return 1;
+    if (!Hauptfenster.Create())
+        return 1;
     Form2.Create([&Hauptfenster] { return Hauptfenster.TargetDir_; });
     Hauptfenster.Form2 = &Form2;
 

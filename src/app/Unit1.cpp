@@ -58,8 +58,10 @@ bool THauptfenster::Create() {
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     hwnd_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, txt::MainCaption, kStyle, x, y, w, h,
                               nullptr, nullptr, tk::Instance(), this);
-    if (!hwnd_) return false;
-    if (!tk::MainWindow()) tk::SetMainWindow(hwnd_);
+    if (!hwnd_)
+        return false;
+    if (!tk::MainWindow())
+        tk::SetMainWindow(hwnd_);
     tk::RegisterKeyboardTarget(hwnd_, this);
     pageBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
     background_ = tk::LoadBitmapResource(IDB_BACKGROUND);
@@ -89,7 +91,9 @@ void THauptfenster::FormCreate() {
     ProgramDir = rt::WithoutTrailingBackslash(ProgramDir);
 }
 
-void THauptfenster::FormShow() { ShowPage(rt::Page::P1); }
+void THauptfenster::FormShow() {
+    ShowPage(rt::Page::P1);
+}
 
 void THauptfenster::FormClose() {
     List1_.reset();
@@ -100,22 +104,33 @@ void THauptfenster::FormClose() {
 void THauptfenster::SpeedButton1Click() {
     const rt::Page page = ActivePage();
     const rt::Page target = rt::BackTarget(page);
-    if (target == page) return;
+    if (target == page)
+        return;
     if (page == rt::Page::P5) {
         SetButtonVisible(SpeedButton4, false);
         SetButtonVisible(SpeedButton2, true);
     }
-    if (target == rt::Page::P1) SetButtonVisible(SpeedButton1, false);
+    if (target == rt::Page::P1)
+        SetButtonVisible(SpeedButton1, false);
     ShowPage(target);
 }
 
 void THauptfenster::SpeedButton2Click() {
     switch (ActivePage()) {
-    case rt::Page::P1: NextOnWelcome(); break;
-    case rt::Page::P2: NextOnAgreement(); break;
-    case rt::Page::P3: NextOnName(); break;
-    case rt::Page::P4: NextOnDrive(); break;
-    default: break;
+    case rt::Page::P1:
+        NextOnWelcome();
+        break;
+    case rt::Page::P2:
+        NextOnAgreement();
+        break;
+    case rt::Page::P3:
+        NextOnName();
+        break;
+    case rt::Page::P4:
+        NextOnDrive();
+        break;
+    default:
+        break;
     }
 }
 
@@ -125,10 +140,16 @@ void THauptfenster::SpeedButton3Click() {
         Close();
 }
 
-void THauptfenster::LwEinlesenExecute() { snapshot::LwEinlesenExecute(*this); }
-void THauptfenster::RegEinlesenExecute() { snapshot::RegEinlesenExecute(*this); }
+void THauptfenster::LwEinlesenExecute() {
+    snapshot::LwEinlesenExecute(*this);
+}
+void THauptfenster::RegEinlesenExecute() {
+    snapshot::RegEinlesenExecute(*this);
+}
 
-std::string THauptfenster::Designation() { return WindowText(Edit3); }
+std::string THauptfenster::Designation() {
+    return WindowText(Edit3);
+}
 
 void THauptfenster::SetLabel44(const std::string& text) {
     Label44.SetCaption(text);
@@ -137,7 +158,8 @@ void THauptfenster::SetLabel44(const std::string& text) {
 
 void THauptfenster::Close() {
     closing_ = true;
-    if (busy_ == 0) ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
+    if (busy_ == 0)
+        ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     // Else OnCommand closes the window once the running handler has returned.
 }
 
@@ -151,7 +173,8 @@ rt::Page THauptfenster::ActivePage() const {
     const tk::TTabSheet* sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3,
                                      &TabSheet4, &TabSheet5, &TabSheet6};
     for (int i = 0; i < rt::kPageCount; ++i)
-        if (sheets[i]->Visible()) return static_cast<rt::Page>(i);
+        if (sheets[i]->Visible())
+            return static_cast<rt::Page>(i);
     return rt::Page::P1;
 }
 
@@ -162,7 +185,8 @@ void THauptfenster::ShowPage(rt::Page page) {
     // Show the new page before hiding the old one so the area never flashes empty.
     sheets[index]->SetVisible(true);
     for (int i = 0; i < rt::kPageCount; ++i)
-        if (i != index) sheets[i]->SetVisible(false);
+        if (i != index)
+            sheets[i]->SetVisible(false);
     sheets[index]->Repaint();
     // Keep the focus on the visible page.
     HWND focus = ::GetFocus();
@@ -192,8 +216,10 @@ bool THauptfenster::DialogChar(char ch) {
 }
 
 bool THauptfenster::PreTranslate(MSG& msg) {
-    if (msg.message == WM_SYSCHAR && DialogChar(static_cast<char>(msg.wParam))) return true;
-    if (!::IsWindowEnabled(hwnd_)) return false;
+    if (msg.message == WM_SYSCHAR && DialogChar(static_cast<char>(msg.wParam)))
+        return true;
+    if (!::IsWindowEnabled(hwnd_))
+        return false;
     return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
@@ -206,7 +232,8 @@ LRESULT CALLBACK THauptfenster::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LP
         static_cast<THauptfenster*>(cs->lpCreateParams)->hwnd_ = hwnd;
     }
     auto* self = reinterpret_cast<THauptfenster*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self)
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
     return self->WndProc(msg, wp, lp);
 }
 
@@ -214,17 +241,28 @@ void THauptfenster::OnCommand(int id, int code, HWND) {
     {
         BusyScope busy(busy_);
         switch (id) {
-        case kIdSpeedButton1: tk::Guard([this] { SpeedButton1Click(); }); break;
-        case kIdSpeedButton2: tk::Guard([this] { SpeedButton2Click(); }); break;
-        case kIdSpeedButton3: tk::Guard([this] { SpeedButton3Click(); }); break;
-        case kIdSpeedButton4: tk::Guard([this] { SpeedButton4Click(); }); break;
-        case kIdLabel15:
-            if (code == STN_CLICKED) tk::Guard([this] { Label15Click(); });
+        case kIdSpeedButton1:
+            tk::Guard([this] { SpeedButton1Click(); });
             break;
-        default: break;
+        case kIdSpeedButton2:
+            tk::Guard([this] { SpeedButton2Click(); });
+            break;
+        case kIdSpeedButton3:
+            tk::Guard([this] { SpeedButton3Click(); });
+            break;
+        case kIdSpeedButton4:
+            tk::Guard([this] { SpeedButton4Click(); });
+            break;
+        case kIdLabel15:
+            if (code == STN_CLICKED)
+                tk::Guard([this] { Label15Click(); });
+            break;
+        default:
+            break;
         }
     }
-    if (closing_ && busy_ == 0 && hwnd_) tk::Guard([this] { FormClose(); });
+    if (closing_ && busy_ == 0 && hwnd_)
+        tk::Guard([this] { FormClose(); });
 }
 
 void THauptfenster::PaintBackground(HDC dc) {
@@ -263,21 +301,24 @@ LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MEASUREITEM:
     case WM_DRAWITEM: {
         LRESULT result = 0;
-        if (DriveComboBox1.HandleParentMessage(msg, wp, lp, result)) return result;
+        if (DriveComboBox1.HandleParentMessage(msg, wp, lp, result))
+            return result;
         break;
     }
     case WM_CLOSE:
         // The run pumps messages and still needs the lists: the close box is
         // refused meanwhile; the window's own Close waits until the handler returns.
         if (busy_ > 0) {
-            if (!closing_) ::MessageBeep(MB_OK);
+            if (!closing_)
+                ::MessageBeep(MB_OK);
             return 0;
         }
         tk::Guard([this] { FormClose(); });
         return 0;
     case WM_DESTROY:
         tk::UnregisterKeyboardTarget(hwnd_);
-        if (tk::MainWindow() == hwnd_) ::PostQuitMessage(0);
+        if (tk::MainWindow() == hwnd_)
+            ::PostQuitMessage(0);
         return 0;
     case WM_NCDESTROY:
         ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);

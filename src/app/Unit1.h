@@ -105,8 +105,8 @@ private:
     HWND hwnd_ = nullptr;
     tk::Bitmap background_; // Image1
     tk::Brush pageBrush_;
-    int busy_ = 0;          // handlers running; a close request then is refused
-    bool closing_ = false;  // the window closes once the running handler returns
+    int busy_ = 0;         // handlers running; a close request then is refused
+    bool closing_ = false; // the window closes once the running handler returns
 
 public:
     // Controls, numbered by kind as in the form's description.

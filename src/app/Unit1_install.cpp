@@ -26,9 +26,11 @@ std::vector<std::string> CopyVolumes(const std::string& source, const std::strin
     std::vector<std::string> copied;
     for (int n = 2; n <= 999; ++n) {
         const std::string from = rt::VolumeName(source, n);
-        if (!tk::FileExists(from)) break;
+        if (!tk::FileExists(from))
+            break;
         const std::string to = rt::VolumeName(copy, n);
-        if (::CopyFileA(from.c_str(), to.c_str(), FALSE)) copied.push_back(to);
+        if (::CopyFileA(from.c_str(), to.c_str(), FALSE))
+            copied.push_back(to);
     }
     return copied;
 }
@@ -73,7 +75,8 @@ void THauptfenster::SpeedButton4Click() {
     }
     // 6. - 7.
     RestorePackedFiles(target, tempDir);
-    if (!::RemoveDirectoryA(tempDir.c_str())) ShowPathError(tempDir, txt::TempDirNotRemoved);
+    if (!::RemoveDirectoryA(tempDir.c_str()))
+        ShowPathError(tempDir, txt::TempDirNotRemoved);
     // 8.
     WriteInfoFiles(target);
     // 9. - 10.
@@ -111,9 +114,11 @@ void THauptfenster::RestorePackedFiles(const std::string& target, const std::str
         const std::string copy = tempDir + "\\" + row.packed;
         if (::CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
             const std::vector<std::string> volumes = CopyVolumes(source, copy);
-            if (!BackupFile1.Restore(copy, target)) ShowPathError(installed, txt::FileNotCreated);
+            if (!BackupFile1.Restore(copy, target))
+                ShowPathError(installed, txt::FileNotCreated);
             DeleteTempCopy(copy);
-            for (const std::string& v : volumes) DeleteTempCopy(v);
+            for (const std::string& v : volumes)
+                DeleteTempCopy(v);
         } else {
             ShowPathError(installed, txt::FileNotCreated);
         }
@@ -148,7 +153,8 @@ void THauptfenster::ReadDrive(const std::string& target) {
 }
 
 void THauptfenster::FinishRun() {
-    if (Form2) Form2->ShowModal();
+    if (Form2)
+        Form2->ShowModal();
     if (tk::MessageDlg(txt::FinalQuestion, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
         tk::ModalResult::mrYes) {
         const std::string launcher = TargetDir_ + "\\Launch.exe";
@@ -161,6 +167,7 @@ void THauptfenster::FinishRun() {
 void THauptfenster::ShowSubPage(tk::TTabSheet& page) {
     page.SetVisible(true);
     for (tk::TTabSheet* p : {&TabSheet7, &TabSheet8})
-        if (p != &page) p->SetVisible(false);
+        if (p != &page)
+            p->SetVisible(false);
     page.Repaint();
 }

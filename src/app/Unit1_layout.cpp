@@ -41,7 +41,12 @@ const LabelDef kLabels[] = {
     {&THauptfenster::Label12, 3, 0, 25, 40, txt::Label12, kPlain},
     {&THauptfenster::Label13, 3, 0, 105, 110, txt::Label13, kBoldLabel},
     {&THauptfenster::Label14, 3, 0, 52, 150, txt::Label14, kBoldLabel},
-    {&THauptfenster::Label15, 3, kIdLabel15, 147, 170, txt::Label15,
+    {&THauptfenster::Label15,
+     3,
+     kIdLabel15,
+     147,
+     170,
+     txt::Label15,
      {{false, true}, tk::clNavy, 0, false, false, true}},
     // Drive page
     {&THauptfenster::Label16, 4, 0, 25, 25, txt::Label16, kPlain},
@@ -175,7 +180,8 @@ void THauptfenster::CreateControls() {
     // has only a text placeholder there, so under Wine our own clip of the same
     // size stands in.
     HMODULE shell = ::GetModuleHandleA("shell32.dll");
-    if (RunningUnderWine()) shell = nullptr;
+    if (RunningUnderWine())
+        shell = nullptr;
     if (!shell || !::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(shell),
                                   reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(150))))
         ::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(tk::Instance()),
@@ -186,6 +192,6 @@ void THauptfenster::CreateControls() {
 }
 
 void THauptfenster::FillLicence() {
-    for (const char* line : txt::Licence) ::SendMessageA(ListBox0, LB_ADDSTRING, 0,
-                                                          reinterpret_cast<LPARAM>(line));
+    for (const char* line : txt::Licence)
+        ::SendMessageA(ListBox0, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }

@@ -6,14 +6,21 @@ namespace rt {
 
 std::string InOutErrorText(int errorCode) {
     switch (errorCode) {
-    case 2: return txt::SFileNotFound;
+    case 2:
+        return txt::SFileNotFound;
     case 3:
-    case 123: return txt::SInvalidFilename;
-    case 4: return txt::STooManyOpenFiles;
-    case 5: return txt::SAccessDenied;
-    case 100: return txt::SEndOfFile;
-    case 101: return txt::SDiskFull;
-    default: return Format(txt::SInOutError, errorCode);
+    case 123:
+        return txt::SInvalidFilename;
+    case 4:
+        return txt::STooManyOpenFiles;
+    case 5:
+        return txt::SAccessDenied;
+    case 100:
+        return txt::SEndOfFile;
+    case 101:
+        return txt::SDiskFull;
+    default:
+        return Format(txt::SInOutError, errorCode);
     }
 }
 

@@ -12,13 +12,16 @@ std::pair<std::string, std::string> TempDirNames(const std::string& target) {
 std::string TempDirBusyMessage(const std::string& secondName) {
     std::string text = "\"" + secondName + "\"\r\r";
     for (int i = 0; i < 4; ++i) {
-        if (i) text += '\r';
+        if (i)
+            text += '\r';
         text += txt::TempDirBusy[i];
     }
     return text;
 }
 
-std::vector<std::string> Kvrinf2Lines(const std::string& name) { return {txt::Kvrinf2Marker, name}; }
+std::vector<std::string> Kvrinf2Lines(const std::string& name) {
+    return {txt::Kvrinf2Marker, name};
+}
 
 std::string VolumeName(const std::string& packedPath, int n) {
     const auto sep = packedPath.find_last_of("\\:");

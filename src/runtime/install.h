@@ -13,13 +13,13 @@ struct PackedFile {
 };
 
 inline constexpr PackedFile kPackedFiles[14] = {
-    {"Lockbox.kvr", "\\Lockbox.exe"},  {"Roster.kvr", "\\Roster.lst"},
-    {"Parcel.kvr", "\\Parcel.exe"},    {"Unfold.kvr", "\\Unfold.exe"},
-    {"Launch.kvr", "\\Launch.exe"},    {"Kvrbn.kvr", "\\Kvrbn.bmp"},
-    {"Kvri1.kvr", "\\Kvri1.bmp"},      {"Kvri2.kvr", "\\Kvri2.bmp"},
-    {"Kvri3.kvr", "\\Kvri3.bmp"},      {"Kvri4.kvr", "\\Kvri4.bmp"},
-    {"Kvrtl.kvr", "\\Kvrtl.bmp"},      {"Kvrtlbar.kvr", "\\Kvrtlbar.bmp"},
-    {"Kelvar5.kvr", "\\Kelvar5.exe"},  {"Kelvar5h.kvr", "\\Kelvar5.hlp"},
+    {"Lockbox.kvr", "\\Lockbox.exe"}, {"Roster.kvr", "\\Roster.lst"},
+    {"Parcel.kvr", "\\Parcel.exe"},   {"Unfold.kvr", "\\Unfold.exe"},
+    {"Launch.kvr", "\\Launch.exe"},   {"Kvrbn.kvr", "\\Kvrbn.bmp"},
+    {"Kvri1.kvr", "\\Kvri1.bmp"},     {"Kvri2.kvr", "\\Kvri2.bmp"},
+    {"Kvri3.kvr", "\\Kvri3.bmp"},     {"Kvri4.kvr", "\\Kvri4.bmp"},
+    {"Kvrtl.kvr", "\\Kvrtl.bmp"},     {"Kvrtlbar.kvr", "\\Kvrtlbar.bmp"},
+    {"Kelvar5.kvr", "\\Kelvar5.exe"}, {"Kelvar5h.kvr", "\\Kelvar5.hlp"},
 };
 
 // The two names the temporary folder may take on the target's drive

@@ -14,15 +14,22 @@ constexpr ButtonStates kButtons[kPageCount] = {
 };
 } // namespace
 
-ButtonStates ButtonsFor(Page page) { return kButtons[static_cast<int>(page)]; }
+ButtonStates ButtonsFor(Page page) {
+    return kButtons[static_cast<int>(page)];
+}
 
 Page BackTarget(Page page) {
     switch (page) {
-    case Page::P2: return Page::P1;
-    case Page::P3: return Page::P2;
-    case Page::P4: return Page::P3;
-    case Page::P5: return Page::P4;
-    default: return page;
+    case Page::P2:
+        return Page::P1;
+    case Page::P3:
+        return Page::P2;
+    case Page::P4:
+        return Page::P3;
+    case Page::P5:
+        return Page::P4;
+    default:
+        return page;
     }
 }
 

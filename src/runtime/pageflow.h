@@ -7,10 +7,10 @@ enum class Page { P1 = 0, P2, P3, P4, P5, P6 };
 inline constexpr int kPageCount = 6;
 
 struct ButtonStates {
-    bool back;        // "&Zurück"
-    bool next;        // "&Weiter"
-    bool install;     // "&Installieren"
-    bool cancel;      // "&Abbrechen" shown
+    bool back;    // "&Zurück"
+    bool next;    // "&Weiter"
+    bool install; // "&Installieren"
+    bool cancel;  // "&Abbrechen" shown
     bool cancelEnabled;
     bool operator==(const ButtonStates&) const = default;
 };

@@ -6,20 +6,23 @@ namespace {
 
 // Cut the first directory from the directory part, leaving "...\" in its place.
 std::string CutFirstDirectory(std::string dir) {
-    if (dir == "\\") return {};
+    if (dir == "\\")
+        return {};
     bool root = false;
     if (!dir.empty() && dir.front() == '\\') {
         root = true;
         dir.erase(0, 1);
     }
-    if (!dir.empty() && dir.front() == '.') dir.erase(0, 4); // an earlier "...\"
+    if (!dir.empty() && dir.front() == '.')
+        dir.erase(0, 4); // an earlier "...\"
     const auto p = dir.find('\\');
     if (p == std::string::npos) {
         dir.clear();
     } else {
         dir = "...\\" + dir.substr(p + 1);
     }
-    if (root) dir = "\\" + dir;
+    if (root)
+        dir = "\\" + dir;
     return dir;
 }
 

@@ -20,31 +20,41 @@ std::string Format(const char* fmt, ...) {
     return out;
 }
 
-char UpperAZ(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerAZ(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char UpperAZ(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+char LowerAZ(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::string UpperAZ(std::string_view s) {
     std::string out(s);
-    for (char& c : out) c = UpperAZ(c);
+    for (char& c : out)
+        c = UpperAZ(c);
     return out;
 }
 
 bool SameTextAZ(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperAZ(a[i]) != UpperAZ(b[i])) return false;
+        if (UpperAZ(a[i]) != UpperAZ(b[i]))
+            return false;
     return true;
 }
 
 std::string Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
     return std::string(s.substr(b, e - b));
 }
 
 std::string WithoutTrailingBackslash(std::string_view s) {
-    if (!s.empty() && s.back() == '\\') s.remove_suffix(1);
+    if (!s.empty() && s.back() == '\\')
+        s.remove_suffix(1);
     return std::string(s);
 }
 
@@ -65,7 +75,8 @@ std::string StripAccel(std::string_view caption) {
 
 char AccelChar(std::string_view caption) {
     for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] != '&') continue;
+        if (caption[i] != '&')
+            continue;
         if (caption[i + 1] == '&') {
             ++i;
             continue;

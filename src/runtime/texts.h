@@ -44,10 +44,14 @@ inline constexpr const char* AskCancelSetup = "Möchten Sie das Setup wirklich a
 // Welcome page
 inline constexpr const char* Label2 = "Willkommen beim KELvar 5.0 - Setup!";
 inline constexpr const char* Label3 = "Bevor Sie mit KELvar arbeiten können, muß das Programm";
-inline constexpr const char* Label4 = "installiert werden. Mit diesem Installations-Programm werden alle";
-inline constexpr const char* Label5 = "benötigten Dateien in ein frei definierbares Verzeichnis kopiert.";
-inline constexpr const char* Label6 = "Dabei werden keine Dateien in Fremdverzeichnisse kopiert und";
-inline constexpr const char* Label7 = "auch keine Einträge in der Registry oder in sonstigen System-";
+inline constexpr const char* Label4 =
+    "installiert werden. Mit diesem Installations-Programm werden alle";
+inline constexpr const char* Label5 =
+    "benötigten Dateien in ein frei definierbares Verzeichnis kopiert.";
+inline constexpr const char* Label6 =
+    "Dabei werden keine Dateien in Fremdverzeichnisse kopiert und";
+inline constexpr const char* Label7 =
+    "auch keine Einträge in der Registry oder in sonstigen System-";
 inline constexpr const char* Label8 = "dateien angelegt.";
 inline constexpr const char* Label9 = "Klicken Sie auf 'Weiter', um mit dem Installations-Vorgang";
 inline constexpr const char* Label10 = "fortzufahren!";
@@ -92,25 +96,32 @@ inline constexpr const char* Licence[32] = {
 };
 
 // Name page
-inline constexpr const char* Label11 = "Geben Sie nun bitte Ihren Namen und jenes Verzeichnis an, in welches";
+inline constexpr const char* Label11 =
+    "Geben Sie nun bitte Ihren Namen und jenes Verzeichnis an, in welches";
 inline constexpr const char* Label12 = "KELvar 5.0 installiert werden soll.";
 inline constexpr const char* Label13 = "Name:";
 inline constexpr const char* Label14 = "Zielverzeichnis:";
 inline constexpr const char* Label15 = "Durchsuchen...";
 
 // Drive page
-inline constexpr const char* Label16 = "Damit KELvar 5.0 Veränderungen an einem Laufwerk feststellen kann,";
-inline constexpr const char* Label17 = "müssen Sie jetzt jenes Laufwerk angeben, welches KELvar später auf";
-inline constexpr const char* Label18 = "Veränderungen überprüfen soll. Es wird empfohlen, jenes Laufwerk auszu-";
+inline constexpr const char* Label16 =
+    "Damit KELvar 5.0 Veränderungen an einem Laufwerk feststellen kann,";
+inline constexpr const char* Label17 =
+    "müssen Sie jetzt jenes Laufwerk angeben, welches KELvar später auf";
+inline constexpr const char* Label18 =
+    "Veränderungen überprüfen soll. Es wird empfohlen, jenes Laufwerk auszu-";
 inline constexpr const char* Label19 = "wählen, auf welches KELvar installiert wird.";
 inline constexpr const char* Label21 = "Laufwerk:";
 inline constexpr const char* Label22 = "Bezeichnung:";
 inline constexpr const char* Edit3Default = "Festplatte";
 
 // Summary page
-inline constexpr const char* Label20 = "Die Installations-Vorbereitung ist nun abgeschlossen. Bevor Sie KELvar 5.0";
-inline constexpr const char* Label23 = "installieren, überprüfen Sie noch, ob Sie alle Daten richtig eingegeben haben.";
-inline constexpr const char* Label24 = "Wurden alle Daten korrekt eingegeben, so klicken Sie auf 'Installieren', um";
+inline constexpr const char* Label20 =
+    "Die Installations-Vorbereitung ist nun abgeschlossen. Bevor Sie KELvar 5.0";
+inline constexpr const char* Label23 =
+    "installieren, überprüfen Sie noch, ob Sie alle Daten richtig eingegeben haben.";
+inline constexpr const char* Label24 =
+    "Wurden alle Daten korrekt eingegeben, so klicken Sie auf 'Installieren', um";
 inline constexpr const char* Label25 = "mit der Installation zu beginnen.";
 inline constexpr const char* Label26 = "Name:";
 inline constexpr const char* Label28 = "Zielverzeichnis:";
@@ -122,7 +133,8 @@ inline constexpr const char* Label34 = "1. Dateien von KELvar kopieren";
 inline constexpr const char* Label35 = "2. Einlesen des Laufwerkes";
 inline constexpr const char* Label36 = "Kopiere Datei";
 inline constexpr const char* Label38 = "nach";
-inline constexpr const char* Label40 = "Es wird nun das zuvor angegebene Laufwerk eingelesen. Dabei";
+inline constexpr const char* Label40 =
+    "Es wird nun das zuvor angegebene Laufwerk eingelesen. Dabei";
 inline constexpr const char* Label41 = "werden keine Daten des Laufwerkes gelöscht oder verändert.";
 inline constexpr const char* Label42 = "Einzulesendes Laufwerk:";
 
@@ -160,9 +172,11 @@ inline constexpr const char* TempDirBusy[4] = {
     "Programm dieses Verzeichis als temporäre Ablage der zu",
     "installierenden Dateien benötigt!",
 };
-inline constexpr const char* TempDirNotCreated = "Temporäres Verzeichnis kann nicht angelegt werden!";
+inline constexpr const char* TempDirNotCreated =
+    "Temporäres Verzeichnis kann nicht angelegt werden!";
 inline constexpr const char* TargetNotCreated =
-    "Das Zielverzeichnis kann nicht angelegt werden!\r\rGeben Sie bitte ein anderes Zielverzeichnis an!";
+    "Das Zielverzeichnis kann nicht angelegt werden!\r\rGeben Sie bitte ein anderes "
+    "Zielverzeichnis an!";
 inline constexpr const char* FileNotCreated = "Datei kann nicht erstellt werden!";
 inline constexpr const char* TempDirNotRemoved =
     "Vom Setup angelegtes (temporäres) Verzeichnis kann nicht gelöscht werden!";

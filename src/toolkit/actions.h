@@ -11,7 +11,8 @@ public:
     TAction(std::string caption, std::function<void()> onExecute)
         : Caption(std::move(caption)), OnExecute(std::move(onExecute)) {}
     void Execute() const {
-        if (OnExecute) OnExecute();
+        if (OnExecute)
+            OnExecute();
     }
     std::string Caption;
     std::function<void()> OnExecute;

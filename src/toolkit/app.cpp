@@ -27,7 +27,8 @@ LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // Let the form the message is meant for see it first (dialog keys, accelerators).
 bool PreTranslate(MSG& msg) {
-    if (!msg.hwnd) return false;
+    if (!msg.hwnd)
+        return false;
     HWND root = ::GetAncestor(msg.hwnd, GA_ROOT);
     auto& targets = State().keyboardTargets;
     const auto it = targets.find(root);
@@ -35,14 +36,17 @@ bool PreTranslate(MSG& msg) {
 }
 
 void Dispatch(MSG& msg) {
-    if (PreTranslate(msg)) return;
+    if (PreTranslate(msg))
+        return;
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
 }
 
 } // namespace
 
-HINSTANCE Instance() { return ::GetModuleHandleA(nullptr); }
+HINSTANCE Instance() {
+    return ::GetModuleHandleA(nullptr);
+}
 
 HWND ApplicationWindow() {
     auto& s = State();
@@ -64,7 +68,9 @@ void SetApplicationTitle(const std::string& title) {
     ::SetWindowTextA(ApplicationWindow(), title.c_str());
 }
 
-const std::string& ApplicationTitle() { return State().title; }
+const std::string& ApplicationTitle() {
+    return State().title;
+}
 
 int Dpi() {
     auto& s = State();
@@ -72,12 +78,15 @@ int Dpi() {
         HDC dc = ::GetDC(nullptr);
         s.dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
         ::ReleaseDC(nullptr, dc);
-        if (s.dpi <= 0) s.dpi = 96;
+        if (s.dpi <= 0)
+            s.dpi = 96;
     }
     return s.dpi;
 }
 
-int Scale(int px96) { return ::MulDiv(px96, Dpi(), 96); }
+int Scale(int px96) {
+    return ::MulDiv(px96, Dpi(), 96);
+}
 
 RECT ScaleRect(int left, int top, int width, int height) {
     return RECT{Scale(left), Scale(top), Scale(left) + Scale(width), Scale(top) + Scale(height)};
@@ -86,7 +95,8 @@ RECT ScaleRect(int left, int top, int width, int height) {
 HFONT UiFont(FontStyle style) {
     auto& fonts = State().fonts;
     for (auto& [st, font] : fonts)
-        if (st == style) return font.get();
+        if (st == style)
+            return font.get();
     // "MS Sans Serif" 8 pt: 11 pixels at 96 DPI.
     Font font(::CreateFontA(-::MulDiv(8, Dpi(), 72), 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL,
                             FALSE, style.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
@@ -111,16 +121,23 @@ void ProcessMessages() {
 
 int Run() {
     MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+    while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
+        Dispatch(msg);
     return static_cast<int>(msg.wParam);
 }
 
-HWND MainWindow() { return State().mainWnd; }
-void SetMainWindow(HWND hwnd) { State().mainWnd = hwnd; }
+HWND MainWindow() {
+    return State().mainWnd;
+}
+void SetMainWindow(HWND hwnd) {
+    State().mainWnd = hwnd;
+}
 
 void RegisterKeyboardTarget(HWND hwnd, KeyboardTarget* target) {
     State().keyboardTargets[hwnd] = target;
 }
-void UnregisterKeyboardTarget(HWND hwnd) { State().keyboardTargets.erase(hwnd); }
+void UnregisterKeyboardTarget(HWND hwnd) {
+    State().keyboardTargets.erase(hwnd);
+}
 
 } // namespace tk

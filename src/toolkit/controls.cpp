@@ -38,10 +38,11 @@ bool IsForwarded(UINT msg) {
 
 void RegisterControlClasses() {
     static bool done = false;
-    if (done) return;
+    if (done)
+        return;
     HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW);
-    for (const char* cls : {kLabelClass, kSpeedButtonClass, kBevelClass, kPageClass,
-                            kPageControlClass, kImageClass})
+    for (const char* cls :
+         {kLabelClass, kSpeedButtonClass, kBevelClass, kPageClass, kPageControlClass, kImageClass})
         RegisterOne(cls, arrow);
     done = true;
 }
@@ -59,16 +60,18 @@ void TControl::CreateWnd(const char* cls, HWND parent, int id, int x, int y, int
                          const std::string& text, DWORD style, DWORD exStyle) {
     RegisterControlClasses();
     const RECT r = ScaleRect(x, y, w, h);
-    hwnd_ = ::CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | style, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
+    hwnd_ =
+        ::CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | style, r.left, r.top,
+                          r.right - r.left, r.bottom - r.top, parent,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
     ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControl::StaticWndProc));
 }
 
 LRESULT CALLBACK TControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self) return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (!self)
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
         self->hwnd_ = nullptr;
         ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -77,19 +80,26 @@ LRESULT CALLBACK TControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     return self->WndProc(msg, wp, lp);
 }
 
-LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) { return Default(msg, wp, lp); }
+LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return Default(msg, wp, lp);
+}
 
 LRESULT TControl::Default(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
-bool TControl::Visible() const { return hwnd_ && (::GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE); }
-
-void TControl::SetVisible(bool visible) {
-    if (visible != Visible()) ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+bool TControl::Visible() const {
+    return hwnd_ && (::GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE);
 }
 
-bool TControl::Enabled() const { return hwnd_ && ::IsWindowEnabled(hwnd_); }
+void TControl::SetVisible(bool visible) {
+    if (visible != Visible())
+        ::ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool TControl::Enabled() const {
+    return hwnd_ && ::IsWindowEnabled(hwnd_);
+}
 
 void TControl::SetEnabled(bool enabled) {
     ::EnableWindow(hwnd_, enabled ? TRUE : FALSE);
@@ -103,7 +113,8 @@ void TControl::Repaint() const {
         RECT r;
         ::GetWindowRect(hwnd_, &r);
         ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-        ::RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        ::RedrawWindow(parent, &r, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         return;
     }
     ::RedrawWindow(hwnd_, nullptr, nullptr,
@@ -149,7 +160,8 @@ void TLabel::SetCaption(const std::string& text) {
 }
 
 void TLabel::AutoSize() {
-    if (style_.fixedWidth > 0) return;
+    if (style_.fixedWidth > 0)
+        return;
     const int w = TextWidth(GetFont(), Caption());
     ::SetWindowPos(hwnd_, nullptr, 0, 0, w, Scale(13), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -158,15 +170,15 @@ void TLabel::Paint(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
     HWND parent = ::GetParent(hwnd_);
-    auto brush = reinterpret_cast<HBRUSH>(
-        ::SendMessageA(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                       reinterpret_cast<LPARAM>(hwnd_)));
+    auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
+        parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd_)));
     if (style_.transparent || !brush)
         PaintParentBackground(hwnd_, dc);
     else
         ::FillRect(dc, &rc, brush);
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
+    ::SetTextColor(dc,
+                   style_.color == CLR_INVALID ? ::GetSysColor(COLOR_WINDOWTEXT) : style_.color);
     SelectGuard sel(dc, GetFont());
     const std::string text = Caption();
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc,
@@ -306,14 +318,18 @@ void TSpeedButton::Create(HWND parent, int id, int x, int y, int w, int h,
                           FontStyle font) {
     pos_ = pos;
     font_ = font;
-    if (glyphResource) glyph_ = LoadBitmapResource(glyphResource);
+    if (glyphResource)
+        glyph_ = LoadBitmapResource(glyphResource);
     CreateWnd(kSpeedButtonClass, parent, id, x, y, w, h, caption, WS_CLIPSIBLINGS);
 }
 
-char TSpeedButton::AccelChar() const { return rt::AccelChar(Caption()); }
+char TSpeedButton::AccelChar() const {
+    return rt::AccelChar(Caption());
+}
 
 bool TSpeedButton::ClickIfActive() {
-    if (!Visible() || !Enabled()) return false;
+    if (!Visible() || !Enabled())
+        return false;
     Click();
     return true;
 }
@@ -354,7 +370,8 @@ void TSpeedButton::Paint(HDC dc) {
         DrawTransparent(dc, glyph_.get(), x + textRc.right + spacing, cy - gh / 2, gw, gh,
                         RGB(255, 255, 255));
     }
-    RECT tr{textX, cy - textRc.bottom / 2, textX + textRc.right, cy - textRc.bottom / 2 + textRc.bottom};
+    RECT tr{textX, cy - textRc.bottom / 2, textX + textRc.right,
+            cy - textRc.bottom / 2 + textRc.bottom};
     ::SetBkMode(dc, TRANSPARENT);
     if (enabled) {
         ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
@@ -425,7 +442,8 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         down_ = false;
         ::ReleaseCapture();
         ::InvalidateRect(hwnd_, nullptr, FALSE);
-        if (click && Visible() && Enabled()) Click();
+        if (click && Visible() && Enabled())
+            Click();
         return 0;
     }
     case WM_CAPTURECHANGED:
@@ -447,18 +465,18 @@ void TTabSheet::Create(HWND parent, int x, int y, int w, int h, const std::strin
 
 void TPageControl::Create(HWND parent, int x, int y, int w, int h) {
     CreateWnd(kPageControlClass, parent, 0, x, y, w, h, "",
-              WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-              WS_EX_CONTROLPARENT);
+              WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT);
 }
 
 LRESULT TTabSheet::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (IsForwarded(msg)) return ::SendMessageA(::GetParent(hwnd_), msg, wp, lp);
+    if (IsForwarded(msg))
+        return ::SendMessageA(::GetParent(hwnd_), msg, wp, lp);
     if (msg == WM_ERASEBKGND) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
         HDC dc = reinterpret_cast<HDC>(wp);
-        auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(
-            ::GetParent(hwnd_), WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd_)));
+        auto brush = reinterpret_cast<HBRUSH>(::SendMessageA(::GetParent(hwnd_), WM_CTLCOLORSTATIC,
+                                                             wp, reinterpret_cast<LPARAM>(hwnd_)));
         ::FillRect(dc, &rc, brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE));
         return 1;
     }

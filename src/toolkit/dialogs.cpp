@@ -32,7 +32,8 @@ LRESULT CALLBACK MsgWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case DM_GETDEFID:
         return st ? MAKELRESULT(st->defaultId, DC_HASDEFID) : 0;
     case WM_CLOSE:
-        if (st) st->result = st->escape;
+        if (st)
+            st->result = st->escape;
         return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -45,7 +46,8 @@ LRESULT CALLBACK MsgWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void RegisterMsgClass() {
     static bool done = false;
-    if (done) return;
+    if (done)
+        return;
     WNDCLASSA wc{};
     wc.lpfnWndProc = MsgWndProc;
     wc.hInstance = Instance();
@@ -58,20 +60,28 @@ void RegisterMsgClass() {
 
 const char* CaptionFor(MsgDlgType type) {
     switch (type) {
-    case MsgDlgType::mtWarning: return txt::CaptionWarning;
-    case MsgDlgType::mtError: return txt::CaptionError;
-    case MsgDlgType::mtInformation: return txt::CaptionInformation;
-    case MsgDlgType::mtConfirmation: return txt::CaptionConfirmation;
+    case MsgDlgType::mtWarning:
+        return txt::CaptionWarning;
+    case MsgDlgType::mtError:
+        return txt::CaptionError;
+    case MsgDlgType::mtInformation:
+        return txt::CaptionInformation;
+    case MsgDlgType::mtConfirmation:
+        return txt::CaptionConfirmation;
     }
     return "";
 }
 
 LPCSTR IconFor(MsgDlgType type) {
     switch (type) {
-    case MsgDlgType::mtWarning: return IDI_EXCLAMATION;
-    case MsgDlgType::mtError: return IDI_HAND;
-    case MsgDlgType::mtInformation: return IDI_ASTERISK;
-    case MsgDlgType::mtConfirmation: return IDI_QUESTION;
+    case MsgDlgType::mtWarning:
+        return IDI_EXCLAMATION;
+    case MsgDlgType::mtError:
+        return IDI_HAND;
+    case MsgDlgType::mtInformation:
+        return IDI_ASTERISK;
+    case MsgDlgType::mtConfirmation:
+        return IDI_QUESTION;
     }
     return IDI_ASTERISK;
 }
@@ -89,8 +99,8 @@ ModalResult MessageDlg(const std::string& text, MsgDlgType type, unsigned button
     return MessageDlgCaption(text, CaptionFor(type), type, buttons);
 }
 
-ModalResult MessageDlgCaption(const std::string& text, const std::string& caption,
-                              MsgDlgType type, unsigned buttons) {
+ModalResult MessageDlgCaption(const std::string& text, const std::string& caption, MsgDlgType type,
+                              unsigned buttons) {
     RegisterMsgClass();
     struct Btn {
         unsigned flag;
@@ -103,8 +113,10 @@ ModalResult MessageDlgCaption(const std::string& text, const std::string& captio
                                {mbCancel, IDCANCEL, txt::BtnCancel}};
     std::vector<Btn> btns;
     for (const Btn& b : kAll)
-        if (buttons & b.flag) btns.push_back(b);
-    if (btns.empty()) btns.push_back(kAll[2]);
+        if (buttons & b.flag)
+            btns.push_back(b);
+    if (btns.empty())
+        btns.push_back(kAll[2]);
 
     DlgState st;
     st.defaultId = (buttons & mbOK) || !(buttons & mbYes) ? IDOK : IDYES;
@@ -126,7 +138,8 @@ ModalResult MessageDlgCaption(const std::string& text, const std::string& captio
     const int bw = Scale(75), bh = Scale(23), bgap = Scale(8);
     const int textW = std::max<int>(textRc.right, Scale(60));
     const int textH = std::max<int>(textRc.bottom, icon);
-    const int btnRowW = static_cast<int>(btns.size()) * bw + (static_cast<int>(btns.size()) - 1) * bgap;
+    const int btnRowW =
+        static_cast<int>(btns.size()) * bw + (static_cast<int>(btns.size()) - 1) * bgap;
     const int clientW = std::max(margin + icon + gap + textW + margin, btnRowW + 2 * margin);
     const int clientH = margin + textH + gap + bh + margin;
 
@@ -139,10 +152,12 @@ ModalResult MessageDlgCaption(const std::string& text, const std::string& captio
     const int sy = (::GetSystemMetrics(SM_CYSCREEN) - wh) / 2;
 
     HWND owner = ::GetActiveWindow();
-    if (!owner) owner = MainWindow();
+    if (!owner)
+        owner = MainWindow();
     HWND dlg = ::CreateWindowExA(exStyle, kMsgDlgClass, caption.c_str(), style, sx, sy, ww, wh,
                                  owner, nullptr, Instance(), nullptr);
-    if (!dlg) return st.escape;
+    if (!dlg)
+        return st.escape;
     ::SetWindowLongPtrA(dlg, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&st));
 
     HWND iconWnd = ::CreateWindowExA(0, "Static", "", WS_CHILD | WS_VISIBLE | SS_ICON, margin,
@@ -167,18 +182,22 @@ ModalResult MessageDlgCaption(const std::string& text, const std::string& captio
             by, bw, bh, dlg, reinterpret_cast<HMENU>(static_cast<INT_PTR>(b.id)), Instance(),
             nullptr);
         ::SendMessageA(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        if (isDefault) defBtn = h;
+        if (isDefault)
+            defBtn = h;
         bx += bw + bgap;
     }
 
     std::vector<HWND> disabled;
-    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled, reinterpret_cast<LPARAM>(&disabled));
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabled,
+                        reinterpret_cast<LPARAM>(&disabled));
     disabled.erase(std::remove(disabled.begin(), disabled.end(), dlg), disabled.end());
-    for (HWND h : disabled) ::EnableWindow(h, FALSE);
+    for (HWND h : disabled)
+        ::EnableWindow(h, FALSE);
 
     ::ShowWindow(dlg, SW_SHOWNORMAL);
     ::SetForegroundWindow(dlg);
-    if (defBtn) ::SetFocus(defBtn);
+    if (defBtn)
+        ::SetFocus(defBtn);
 
     bool quit = false;
     int quitCode = 0;
@@ -198,11 +217,14 @@ ModalResult MessageDlgCaption(const std::string& text, const std::string& captio
     }
 
     for (HWND h : disabled)
-        if (::IsWindow(h)) ::EnableWindow(h, TRUE);
-    if (owner && ::IsWindow(owner)) ::SetActiveWindow(owner);
+        if (::IsWindow(h))
+            ::EnableWindow(h, TRUE);
+    if (owner && ::IsWindow(owner))
+        ::SetActiveWindow(owner);
     ::SetWindowLongPtrA(dlg, GWLP_USERDATA, 0);
     ::DestroyWindow(dlg);
-    if (quit) ::PostQuitMessage(quitCode);
+    if (quit)
+        ::PostQuitMessage(quitCode);
     return st.result;
 }
 

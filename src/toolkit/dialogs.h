@@ -24,8 +24,8 @@ enum class ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7
 ModalResult MessageDlg(const std::string& text, MsgDlgType type, unsigned buttons);
 
 // Same box with an explicit caption (the error handler's box uses the application title).
-ModalResult MessageDlgCaption(const std::string& text, const std::string& caption,
-                              MsgDlgType type, unsigned buttons);
+ModalResult MessageDlgCaption(const std::string& text, const std::string& caption, MsgDlgType type,
+                              unsigned buttons);
 
 // Window class name of the message dialog, for tests and the test driver.
 inline constexpr const char* kMsgDlgClass = "TMessageForm";

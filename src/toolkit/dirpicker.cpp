@@ -340,7 +340,7 @@ private:
         // An empty field confirms the folder shown; a relative path is taken from there.
         const std::string path = rt::PickerPath(FullPath(typed.empty() ? dir_ : typed));
         if (!DirectoryExists(path) && MessageDlg(txt::PickerAskCreate, MsgDlgType::mtConfirmation,
-                                             mbYesNo) != ModalResult::mrYes) {
+                                                 mbYesNo) != ModalResult::mrYes) {
             HWND edit = ::GetDlgItem(dlg_, kPickerPath);
             ::SetFocus(edit);
             ::SendMessageA(edit, EM_SETSEL, 0, -1);

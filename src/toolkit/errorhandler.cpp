@@ -27,6 +27,8 @@ void HandleException(const std::exception& e) noexcept {
     ShowErrorBox(e.what());
 }
 
-void HandleUnknownException() noexcept { ShowErrorBox(txt::SUnknownError); }
+void HandleUnknownException() noexcept {
+    ShowErrorBox(txt::SUnknownError);
+}
 
 } // namespace tk

@@ -25,13 +25,16 @@ bool FileExists(const std::string& path) {
 }
 
 bool ForceDirectories(const std::string& path) {
-    if (path.empty()) throw rt::Exception(txt::SCannotCreateDir);
+    if (path.empty())
+        throw rt::Exception(txt::SCannotCreateDir);
     const std::string dir = rt::WithoutTrailingBackslash(path);
-    if (dir.size() < 3 || DirectoryExists(dir)) return DirectoryExists(dir + "\\") || DirectoryExists(dir);
+    if (dir.size() < 3 || DirectoryExists(dir))
+        return DirectoryExists(dir + "\\") || DirectoryExists(dir);
     const auto cut = dir.find_last_of("\\:");
     if (cut != std::string::npos && cut > 0) {
         const std::string parent = dir.substr(0, cut + 1);
-        if (parent != dir && !ForceDirectories(parent)) return false;
+        if (parent != dir && !ForceDirectories(parent))
+            return false;
     }
     return ::CreateDirectoryA(dir.c_str(), nullptr) != FALSE || DirectoryExists(dir);
 }
@@ -39,15 +42,19 @@ bool ForceDirectories(const std::string& path) {
 void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) {
     FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) RaiseLastError();
+    if (!file)
+        RaiseLastError();
     std::string text;
-    for (const std::string& line : lines) text += line + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
     DWORD written = 0;
     if (!text.empty() &&
         !::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
         RaiseLastError();
-    if (written != text.size()) throw rt::EInOutError(101); // short write: the disk is full
-    if (!::CloseHandle(file.release())) RaiseLastError();
+    if (written != text.size())
+        throw rt::EInOutError(101); // short write: the disk is full
+    if (!::CloseHandle(file.release()))
+        RaiseLastError();
 }
 
 } // namespace tk

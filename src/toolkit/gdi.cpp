@@ -25,23 +25,26 @@ std::string ShortenPath(const std::string& path, HFONT font, int maxWidth96) {
 }
 
 Bitmap LoadBitmapResource(int id) {
-    return Bitmap(static_cast<HBITMAP>(::LoadImageA(Instance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP,
-                                                    0, 0, LR_CREATEDIBSECTION)));
+    return Bitmap(static_cast<HBITMAP>(
+        ::LoadImageA(Instance(), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
 SIZE BitmapSize(HBITMAP bmp) {
     BITMAP bm{};
-    if (!bmp || !::GetObjectA(bmp, sizeof bm, &bm)) return SIZE{0, 0};
+    if (!bmp || !::GetObjectA(bmp, sizeof bm, &bm))
+        return SIZE{0, 0};
     return SIZE{bm.bmWidth, bm.bmHeight};
 }
 
 void DrawTransparent(HDC dc, HBITMAP bmp, int x, int y, int dw, int dh, COLORREF transparent) {
-    if (!bmp) return;
+    if (!bmp)
+        return;
     const SIZE size = BitmapSize(bmp);
     HDC mem = ::CreateCompatibleDC(dc);
     {
         SelectGuard sel(mem, bmp);
-        if (transparent == CLR_INVALID) transparent = ::GetPixel(mem, 0, size.cy - 1);
+        if (transparent == CLR_INVALID)
+            transparent = ::GetPixel(mem, 0, size.cy - 1);
         ::TransparentBlt(dc, x, y, dw, dh, mem, 0, 0, size.cx, size.cy, transparent);
     }
     ::DeleteDC(mem);
@@ -49,7 +52,8 @@ void DrawTransparent(HDC dc, HBITMAP bmp, int x, int y, int dw, int dh, COLORREF
 
 void PaintParentBackground(HWND child, HDC dc) {
     HWND parent = ::GetParent(child);
-    if (!parent) return;
+    if (!parent)
+        return;
     POINT pt{0, 0};
     ::MapWindowPoints(child, parent, &pt, 1);
     POINT old{};

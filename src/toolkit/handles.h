@@ -16,7 +16,8 @@ public:
     UniqueHandle& operator=(const UniqueHandle&) = delete;
     UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, Traits::Invalid())) {}
     UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h_, Traits::Invalid()));
+        if (this != &o)
+            reset(std::exchange(o.h_, Traits::Invalid()));
         return *this;
     }
     T get() const noexcept { return h_; }
@@ -26,7 +27,8 @@ public:
     }
     T release() noexcept { return std::exchange(h_, Traits::Invalid()); }
     void reset(T h = Traits::Invalid()) noexcept {
-        if (h_ != Traits::Invalid()) Traits::Close(h_);
+        if (h_ != Traits::Invalid())
+            Traits::Close(h_);
         h_ = h;
     }
     explicit operator bool() const noexcept { return h_ != Traits::Invalid(); }
@@ -94,7 +96,8 @@ class ComApartment {
 public:
     ComApartment() noexcept : ok_(SUCCEEDED(::CoInitialize(nullptr))) {}
     ~ComApartment() {
-        if (ok_) ::CoUninitialize();
+        if (ok_)
+            ::CoUninitialize();
     }
     ComApartment(const ComApartment&) = delete;
     ComApartment& operator=(const ComApartment&) = delete;

@@ -8,7 +8,9 @@
 namespace {
 
 // Every character 6 pixels wide: widths are easy to reason about.
-int Fixed6(const std::string& s) { return static_cast<int>(s.size()) * 6; }
+int Fixed6(const std::string& s) {
+    return static_cast<int>(s.size()) * 6;
+}
 
 std::string Shorten(const std::string& path, std::size_t fitChars) {
     return rt::ShortenPath(path, static_cast<int>(fitChars) * 6, Fixed6);

@@ -18,7 +18,9 @@ struct SeenBox {
 };
 
 // Finds the open message dialog of this thread.
-HWND FindBox() { return ::FindWindowA(tk::kMsgDlgClass, nullptr); }
+HWND FindBox() {
+    return ::FindWindowA(tk::kMsgDlgClass, nullptr);
+}
 
 std::string Text(HWND h) {
     char buf[1024] = {};
@@ -32,8 +34,10 @@ SeenBox Inspect(HWND box) {
     for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
         char cls[64] = {};
         ::GetClassNameA(c, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Button") == 0) seen.buttons.push_back(Text(c));
-        else if (::GetDlgCtrlID(c) == 1000) seen.text = Text(c);
+        if (lstrcmpiA(cls, "Button") == 0)
+            seen.buttons.push_back(Text(c));
+        else if (::GetDlgCtrlID(c) == 1000)
+            seen.text = Text(c);
     }
     seen.focused = Text(::GetFocus());
     return seen;
@@ -45,7 +49,8 @@ struct BoxDriver {
     static inline WPARAM key = 0;
     static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
         HWND box = FindBox();
-        if (!box) return;
+        if (!box)
+            return;
         ::KillTimer(nullptr, id);
         seen = Inspect(box);
         HWND target = ::GetFocus();
