@@ -257,8 +257,8 @@ private:
         HWND list = ::GetDlgItem(dlg_, kPickerDirs);
         ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
         // The platform lists the subfolders as "[name]" (and "[..]"), sorted.
-        char spec[] = "*.*";
-        ::DlgDirListA(dlg_, spec, kPickerDirs, 0, DDL_DIRECTORY | DDL_EXCLUSIVE);
+        char pattern[] = "*.*";
+        ::DlgDirListA(dlg_, pattern, kPickerDirs, 0, DDL_DIRECTORY | DDL_EXCLUSIVE);
         std::vector<std::string> subdirs;
         const int n = static_cast<int>(::SendMessageA(list, LB_GETCOUNT, 0, 0));
         for (int i = 0; i < n; ++i) {
@@ -284,13 +284,13 @@ private:
     }
 
     void FillFiles() {
-        char spec[] = "*.*";
-        ::DlgDirListA(dlg_, spec, kPickerFiles, 0, DDL_READWRITE | DDL_READONLY | DDL_ARCHIVE);
+        char pattern[] = "*.*";
+        ::DlgDirListA(dlg_, pattern, kPickerFiles, 0, DDL_READWRITE | DDL_READONLY | DDL_ARCHIVE);
     }
 
     void FillDrives() {
-        char spec[] = "*.*";
-        ::DlgDirListComboBoxA(dlg_, spec, kPickerDrives, 0, DDL_DRIVES | DDL_EXCLUSIVE);
+        char pattern[] = "*.*";
+        ::DlgDirListComboBoxA(dlg_, pattern, kPickerDrives, 0, DDL_DRIVES | DDL_EXCLUSIVE);
         // Items read "[-c-]"; select the shown folder's drive.
         if (dir_.size() >= 2 && dir_[1] == ':') {
             const std::string item = std::string("[-") + rt::LowerAZ(dir_[0]) + "-]";
