@@ -76,6 +76,7 @@ void RegEinlesenExecute(Host& host, const HKEY (&roots)[5]) {
     for (int i = 0; i < kRegRootCount; ++i) {
         Win32Reg reg(roots[i]);
         total += static_cast<std::int32_t>(WalkRegistryRoot(keys, names, reg, ui));
+        ui.Finish(); // a short walk may end before the interval has passed once
         keys.SaveToFile(RegListPath(targetDir, i));
         keys.Clear();
     }
