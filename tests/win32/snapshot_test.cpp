@@ -213,6 +213,40 @@ TEST(SnapshotStringList, SortEqualsCompareStringOrder) {
     EXPECT_EQ(reversed.Items(), list.Items());
 }
 
+TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
+    // Snapshot lines share long prefixes and come in long runs of one directory:
+    // the shape the key store is built for, unlike the short random names above.
+    std::mt19937 rng(99);
+    const std::vector<std::string> tails = {"Datei",    "datei",   "D\xE4tei", "Datei-1", "Datei'2",
+                                            "Datei 10", "Datei 9", "DATEI",    "Da",      ""};
+    std::vector<std::string> lines;
+    for (int dir = 0; dir < 40; ++dir) {
+        const std::string folder = "\\Ordner " + std::to_string(dir % 7) + "\\Unter\xFCrdner " +
+                                   std::to_string(dir) + "\\";
+        const int files = 1 + static_cast<int>(rng() % 60); // runs longer than 16
+        for (int f = 0; f < files; ++f)
+            lines.push_back(folder + tails[rng() % tails.size()] + std::to_string(f % 13) + "*" +
+                            std::to_string(rng() % 5000) + "*716272586*32");
+        lines.push_back(folder.substr(0, folder.size() - 1)); // the directory itself
+        lines.push_back(lines[rng() % lines.size()]);         // a duplicate
+    }
+    tk::TStringList list;
+    for (const auto& s : lines)
+        list.Add(s);
+    list.SetSorted(true);
+    std::vector<std::string> ref = lines;
+    std::stable_sort(ref.begin(), ref.end(), [](const std::string& a, const std::string& b) {
+        return Cmp(a, b) == CSTR_LESS_THAN;
+    });
+    ASSERT_EQ(list.Count(), ref.size());
+    for (std::size_t i = 0; i < ref.size(); ++i)
+        ASSERT_EQ(Cmp(list[i], ref[i]), CSTR_EQUAL) << i << ": " << list[i] << " / " << ref[i];
+    std::vector<std::string> got = list.Items(), want = lines;
+    std::sort(got.begin(), got.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(got, want);
+}
+
 TEST(SnapshotStringList, AddWhileSortedAndSaving) {
     TargetDir dir;
     tk::TStringList list;
