@@ -239,32 +239,17 @@ void TBevel::Create(HWND parent, int x, int y, int w, int h, Shape shape) {
     ::SetWindowRgn(hwnd_, rgn, FALSE); // the window owns the region now
 }
 
-LRESULT TBevel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
-        RECT rc;
-        ::GetClientRect(hwnd_, &rc);
-        PaintParentBackground(hwnd_, dc);
-        if (shape_ == Shape::bsFrame) {
-            ::DrawEdge(dc, &rc, BDR_SUNKENOUTER, BF_RECT);
-        } else if (shape_ == Shape::bsLeftLine) {
-            RECT line{rc.left, rc.top, rc.left + 2, rc.bottom};
-            ::DrawEdge(dc, &line, EDGE_ETCHED, BF_LEFT);
-        } else {
-            RECT line{rc.left, rc.top, rc.right, rc.top + 2};
-            ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
-        }
-        ::EndPaint(hwnd_, &ps);
-        return 0;
+void TBevel::Paint(HDC dc, const RECT& rc) {
+    if (shape_ == Shape::bsFrame) {
+        RECT frame = rc;
+        ::DrawEdge(dc, &frame, BDR_SUNKENOUTER, BF_RECT);
+    } else if (shape_ == Shape::bsLeftLine) {
+        RECT line{rc.left, rc.top, rc.left + 2, rc.bottom};
+        ::DrawEdge(dc, &line, EDGE_ETCHED, BF_LEFT);
+    } else {
+        RECT line{rc.left, rc.top, rc.right, rc.top + 2};
+        ::DrawEdge(dc, &line, EDGE_ETCHED, BF_TOP);
     }
-    case WM_NCHITTEST:
-        return HTTRANSPARENT;
-    }
-    return Default(msg, wp, lp);
 }
 
 // --- TImage ------------------------------------------------------------------
@@ -280,7 +265,24 @@ void TImage::CreateIcon(HWND parent, int x, int y, int w, int h, int resourceId)
     CreateWnd(kImageClass, parent, 0, x, y, w, h, "", WS_VISIBLE | WS_CLIPSIBLINGS);
 }
 
-LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+void TImage::Paint(HDC dc, const RECT& rc) {
+    if (icon_) {
+        ::DrawIconEx(dc, 0, 0, icon_, rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
+    } else if (bitmap_) {
+        const SIZE s = BitmapSize(bitmap_.get());
+        HDC mem = ::CreateCompatibleDC(dc);
+        {
+            SelectGuard sel(mem, bitmap_.get());
+            ::SetStretchBltMode(dc, HALFTONE);
+            ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, s.cx, s.cy, SRCCOPY);
+        }
+        ::DeleteDC(mem);
+    }
+}
+
+// --- TGraphicControl -----------------------------------------------------------
+
+LRESULT TGraphicControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_ERASEBKGND:
         return 1;
@@ -290,23 +292,12 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
         PaintParentBackground(hwnd_, dc);
-        if (icon_) {
-            ::DrawIconEx(dc, 0, 0, icon_, rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
-        } else if (bitmap_) {
-            const SIZE s = BitmapSize(bitmap_.get());
-            HDC mem = ::CreateCompatibleDC(dc);
-            {
-                SelectGuard sel(mem, bitmap_.get());
-                ::SetStretchBltMode(dc, HALFTONE);
-                ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, s.cx, s.cy, SRCCOPY);
-            }
-            ::DeleteDC(mem);
-        }
+        Paint(dc, rc);
         ::EndPaint(hwnd_, &ps);
         return 0;
     }
     case WM_NCHITTEST:
-        return HTTRANSPARENT;
+        return HTTRANSPARENT; // clicks go to what lies beneath
     }
     return Default(msg, wp, lp);
 }

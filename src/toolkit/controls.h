@@ -74,25 +74,34 @@ private:
     int x96_ = 0, y96_ = 0;
 };
 
+// A control that only draws over its parent's background and takes no input.
+class TGraphicControl : public TControl {
+protected:
+    virtual void Paint(HDC dc, const RECT& client) = 0;
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+};
+
 // A bevel: a sunken frame, or a line at one edge.
-class TBevel : public TControl {
+class TBevel : public TGraphicControl {
 public:
     enum class Shape { bsFrame, bsLeftLine, bsTopLine };
     void Create(HWND parent, int x, int y, int w, int h, Shape shape);
 
 private:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc, const RECT& client) override;
     Shape shape_ = Shape::bsFrame;
 };
 
 // A picture control showing a bitmap or an icon from the resources.
-class TImage : public TControl {
+class TImage : public TGraphicControl {
 public:
     void CreateBitmap(HWND parent, int x, int y, int w, int h, int resourceId);
     void CreateIcon(HWND parent, int x, int y, int w, int h, int resourceId);
 
 private:
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void Paint(HDC dc, const RECT& client) override;
     Bitmap bitmap_;
     HICON icon_ = nullptr; // shared resource icon
 };
