@@ -196,50 +196,14 @@ class Payload:
 
 # --- the prefix --------------------------------------------------------------
 
-def keep_user_folders_inside(prefix):
-    """Wine links the user's Desktop, Documents, ... to $HOME: replace the links
-    by real folders so that whatever the program writes there stays in the prefix."""
-    user = prefix.unix_path(USER_DIR)
-    for name in os.listdir(user):
-        p = os.path.join(user, name)
-        if os.path.islink(p):
-            os.remove(p)
-            os.makedirs(p)
-
-
 class InstallSetup(k.Setup):
-    """Setup.exe in a fresh prefix like kelvar.Setup, with the user's folders
-    made real, and `prepare(setup)` run on the prefix before the program starts."""
+    """Setup.exe in a fresh prefix like kelvar.Setup (whose template already has
+    real user folders), and `prepare(setup)` run on the prefix before the program starts."""
 
     def __init__(self, payload, drives=None, prepare=None, installer_dir=k.INSTALLER_DIR):
-        super().__init__(payload=payload.files, drives=drives, installer_dir=installer_dir)
+        super().__init__(payload=payload.files, drives=drives, installer_dir=installer_dir,
+                         prepare=prepare)
         self.kit = payload
-        self.prepare = prepare
-
-    def start(self):
-        setup_exe = k._required_file("KELVAR_SETUP_EXE")
-        self.prefix = k.Prefix()
-        keep_user_folders_inside(self.prefix)
-        for letter, folder in self.drives.items():
-            self.prefix.map_drive(letter, folder)
-        folder = self.prefix.unix_path(self.installer_dir)
-        os.makedirs(folder, exist_ok=True)
-        shutil.copy(setup_exe, os.path.join(folder, "Setup.exe"))
-        for f in self.payload:
-            shutil.copy(f, folder)
-        if self.prepare:
-            self.prepare(self)
-        self.driver = k.Driver(self.prefix)
-        exe = self.installer_dir.rstrip("\\") + "\\Setup.exe"
-        self.proc = self.prefix.popen([exe], cwd=folder,
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        info = self.driver.request("find", **{"class": k.WIZARD_CLASS},
-                                   timeout_ms=int(k.START_TIMEOUT * 1000))
-        self.hwnd, self.pid = info["hwnd"], info["pid"]
-        self.caption = info["text"]
-        self.wait_page(k.WELCOME)
-        self.activate()
-        return self
 
     # --- walking to the run ---------------------------------------------------
 

@@ -348,10 +348,12 @@ class Setup:
 
     Use as a context manager, or call start() and cleanup()."""
 
-    def __init__(self, payload=(), installer_dir=INSTALLER_DIR, drives=None):
+    def __init__(self, payload=(), installer_dir=INSTALLER_DIR, drives=None, prepare=None):
         self.payload = list(payload)
         self.installer_dir = installer_dir
         self.drives = drives or {}
+        # prepare(setup): changes the prefix (registry, files) before Setup.exe starts.
+        self.prepare = prepare
         self.prefix = None
         self.driver = None
         self.proc = None
@@ -382,6 +384,8 @@ class Setup:
         shutil.copy(setup_exe, os.path.join(folder, "Setup.exe"))
         for f in self.payload:
             shutil.copy(f, folder)
+        if self.prepare:
+            self.prepare(self)
         self.driver = Driver(self.prefix)
         exe = self.installer_dir.rstrip("\\") + "\\Setup.exe"
         self.proc = self.prefix.popen([exe], cwd=folder, stdout=subprocess.DEVNULL,
