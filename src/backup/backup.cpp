@@ -80,8 +80,10 @@ bool IsDeviceName(std::string_view component) {
     for (const char* d : kDevices)
         if (base == d)
             return true;
-    return base.size() == 4 && (StartsWith(base, "COM") || StartsWith(base, "LPT")) &&
-           base[3] >= '0' && base[3] <= '9';
+    // The superscripts one to three (code page 1252) count as digits here too.
+    const auto digit = static_cast<unsigned char>(base.size() == 4 ? base[3] : 0);
+    return (StartsWith(base, "COM") || StartsWith(base, "LPT")) &&
+           ((digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3);
 }
 
 // One path component that stays where it is put: not empty, not only dots and
@@ -187,15 +189,20 @@ void Run::FileEntry(const std::string& name, const std::string& destDir) {
     haveEntry_ = true;
     const bool isList = name == kFileList;
     const std::optional<std::string> target = TargetPath(name, destDir, settings_.fullPath);
-    if (isList || !target) {
-        // The file list is never written. A name that would leave the target
-        // directory or name a device is passed over and fails the run.
-        if (!isList)
-            st_.errorCode = 1;
-        if (isList && target)
+    if (isList) {
+        // The file list is never written.
+        if (target)
             st_.currentFile = *target;
         doRestore_ = false;
         RestoreData(nullptr);
+        return;
+    }
+    if (!target) {
+        // A name that would leave the target directory, name a device or has no
+        // file part is a file that cannot be created: the run ends here.
+        st_.errorCode = 1;
+        st_.cont = false;
+        doRestore_ = false;
         return;
     }
     st_.currentFile = *target;

@@ -48,8 +48,11 @@ NameCheck CheckNamePage(const std::string& name, const std::string& target,
         return NameCheck::NoTarget;
     if (platform.directoryExists(WithoutTrailingBackslash(target)))
         return NameCheck::TargetExists;
+    // Only a full drive path: "Cxy" or "C:xy" would install relative to
+    // whatever folder happens to be current.
     const std::string& win = platform.windowsDir;
-    if (win.empty() || UpperAZ(target[0]) != UpperAZ(win[0]))
+    if (win.empty() || target.size() < 3 || target[1] != ':' || target[2] != '\\' ||
+        UpperAZ(target[0]) != UpperAZ(win[0]))
         return NameCheck::NotWindowsDrive;
     if (!EnoughFreeSpace(platform.freeSpace(DriveNumber(target[0]))))
         return NameCheck::TooLittleSpace;

@@ -210,8 +210,10 @@ class PageChecksTest(unittest.TestCase):
         attempt("Anna", r"C:\windows", "Warnung", TARGET_EXISTS, ID_EDIT2)
         attempt("Anna", "C:\\windows\\", "Warnung", TARGET_EXISTS, ID_EDIT2)
         attempt("Anna", r"c:\PROGRAM FILES", "Warnung", TARGET_EXISTS, ID_EDIT2)
-        # Step 4: only the first character is compared with the Windows drive.
+        # Step 4: a full path on the Windows drive; a relative one would land in
+        # whatever folder is current.
         attempt("Anna", r"D:\KELvar", "Warnung", NOT_WINDOWS_DRIVE, ID_EDIT2)
+        attempt("Anna", r"CKELvar", "Warnung", NOT_WINDOWS_DRIVE, ID_EDIT2)
         attempt("Anna", r" C:\KELvar", "Warnung", NOT_WINDOWS_DRIVE, ID_EDIT2)
         attempt("Anna", r"\\server\share\KELvar", "Warnung", NOT_WINDOWS_DRIVE, ID_EDIT2)
 

@@ -2,6 +2,7 @@
 #include "backup/backup.h"
 #include "packer.h"
 #include "runtime/texts.h"
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <zlib.h>
@@ -268,7 +269,8 @@ TEST(BackupReader, TargetPathsPlainFullAndEmptyDestDir) {
 TEST(BackupReader, TargetPathsNeverLeaveDestDirOrNameDevices) {
     const char* plain[] = {"C:\\x\\a/b", "C:\\..",   "C:\\.",       "C:\\",
                            "C:\\ . ",    "C:\\CON",  "C:\\nul.txt", "C:\\Com1",
-                           "C:\\LPT9.x", "C:\\aux ", "C:\\a\tb"};
+                           "C:\\LPT9.x", "C:\\aux ", "C:\\a\tb", "C:\\com\xB2",
+                           "C:\\LPT\xB3.log"};
     for (const char* n : plain) {
         SCOPED_TRACE(n);
         EXPECT_FALSE(TargetPath(n, "D:\\Neu\\", false));
@@ -286,6 +288,8 @@ TEST(BackupReader, TargetPathsNeverLeaveDestDirOrNameDevices) {
     EXPECT_TRUE(TargetPath("C:\\a\\b.c.d", "D:\\Neu\\", true));
     EXPECT_TRUE(TargetPath("C:\\CONFIG.SYS", "D:\\Neu\\", false));
     EXPECT_TRUE(TargetPath("C:\\COM10", "D:\\Neu\\", false));
+    EXPECT_TRUE(TargetPath("C:\\COM\xB9\xB9", "D:\\Neu\\", false));
+    EXPECT_TRUE(TargetPath("C:\\COM\xBC", "D:\\Neu\\", false));
 }
 
 TEST(BackupReader, PathHelpers) {
@@ -762,19 +766,28 @@ TEST_F(RestoreTest, HandlerClearingContinueStopsAfterTheBlockQuietly) {
     EXPECT_EQ(host.trace.back(), "progress  100");
 }
 
-TEST_F(RestoreTest, UnsafeNamesArePassedOverAndFailTheRun) {
-    Single(Hdr(3) + FileEntry("C:\\x\\..", 0, Stored("1")) + FileEntry("C:\\a/b", 0, Stored("2")) +
-           FileEntry("C:\\NUL", 0, Stored("3")) + FileEntry("C:\\OK", 0, Stored("4")) + Int32(0));
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(host.files.size(), 1u);
-    EXPECT_EQ(host.files["D:\\Neu\\OK"].data, "4");
-    EXPECT_EQ(host.trace.back(), "error 1 Datei kann nicht gelesen werden");
-
-    host = FakeHost{};
-    settings.fullPath = true;
-    Single(Hdr(3) + FileEntry("C:\\..\\..\\evil", 0, Stored("1")) +
-           FileEntry("C:\\sub\\ok", 0, Stored("4")) + Int32(0));
-    EXPECT_FALSE(Run());
-    EXPECT_EQ(host.files.size(), 1u);
-    EXPECT_EQ(host.files["D:\\Neu\\sub\\ok"].data, "4");
+TEST_F(RestoreTest, RefusedOrEmptyNamesEndTheRunLikeAFileThatCannotBeCreated) {
+    struct Case {
+        const char* refused;
+        bool fullPath;
+    } cases[] = {{"C:\\Daten\\", false}, {"C:\\Daten\\", true}, {"C:\\x\\..", false},
+                 {"C:\\a/b", false},     {"C:\\NUL", false},       {"C:\\COM\xB9.txt", false},
+                 {"C:\\..\\..\\evil", true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        host = FakeHost{};
+        settings.fullPath = c.fullPath;
+        Single(Hdr(3) + FileEntry("C:\\Daten\\A.TXT", 0, Stored("1")) +
+               FileEntry(c.refused, 0, Stored("2")) + FileEntry("C:\\C.TXT", 0, Stored("3")) +
+               Int32(0));
+        EXPECT_FALSE(Run());
+        EXPECT_EQ(state.errorCode, 1);
+        EXPECT_FALSE(state.cont);
+        ASSERT_EQ(host.files.size(), 1u); // A.TXT only
+        EXPECT_EQ(host.files.begin()->second.data, "1");
+        EXPECT_EQ(std::count_if(host.trace.begin(), host.trace.end(),
+                                [](const std::string& t) { return t.starts_with("error"); }),
+                  1);
+        EXPECT_EQ(host.trace.back(), "error 1 Datei kann nicht gelesen werden");
+    }
 }

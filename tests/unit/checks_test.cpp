@@ -58,15 +58,18 @@ TEST(NameChecks, ExistingDirectoryWithOrWithoutOneTrailingBackslash) {
     EXPECT_EQ(m.dirQueries.back(), "C:\\Programme ");
 }
 
-TEST(NameChecks, OnlyTheFirstCharacterIsComparedWithTheWindowsDrive) {
+TEST(NameChecks, TheTargetMustBeAFullPathOnTheWindowsDrive) {
     FakeMachine m;
     EXPECT_EQ(rt::CheckNamePage("A", "c:\\Neu", m.Platform()), NameCheck::Ok);
     EXPECT_EQ(rt::CheckNamePage("A", "D:\\Neu", m.Platform()), NameCheck::NotWindowsDrive);
     EXPECT_EQ(rt::CheckNamePage("A", " C:\\Neu", m.Platform()), NameCheck::NotWindowsDrive);
     EXPECT_EQ(rt::CheckNamePage("A", "\\\\server\\share", m.Platform()),
               NameCheck::NotWindowsDrive);
-    // "C" alone, or "Cxyz", passes: nothing but the first character counts.
-    EXPECT_EQ(rt::CheckNamePage("A", "Cxyz", m.Platform()), NameCheck::Ok);
+    // Relative forms on the right drive letter would land in the current folder.
+    for (const char* relative : {"Cxyz", "C", "C:Neu", "C/Neu", "C:/Neu"}) {
+        SCOPED_TRACE(relative);
+        EXPECT_EQ(rt::CheckNamePage("A", relative, m.Platform()), NameCheck::NotWindowsDrive);
+    }
     // No Windows directory known: no drive matches.
     auto p = m.Platform();
     p.windowsDir.clear();
