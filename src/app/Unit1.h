@@ -20,7 +20,8 @@ class THauptfenster : public tk::KeyboardTarget, private snapshot::Host {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
-    THauptfenster() = default;
+    // The archive component as placed on the window: maximum compression, the rest at defaults.
+    THauptfenster() { BackupFile1.CompressionLevel = clMax; }
     ~THauptfenster() override;
     THauptfenster(const THauptfenster&) = delete;
     THauptfenster& operator=(const THauptfenster&) = delete;

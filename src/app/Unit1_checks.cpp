@@ -6,6 +6,7 @@
 #include "runtime/texts.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/dirpicker.h"
+#include "toolkit/errormode.h"
 #include "toolkit/files.h"
 #include "toolkit/gdi.h"
 
@@ -23,6 +24,7 @@ std::int64_t FreeSpace(int drive) {
     if (drive > 0)
         root = {static_cast<char>('A' + drive - 1), ':', '\\'};
     ULARGE_INTEGER avail{};
+    tk::CriticalErrorsSuppressed quiet;
     if (!::GetDiskFreeSpaceExA(root.empty() ? nullptr : root.c_str(), &avail, nullptr, nullptr))
         return -1;
     // Signed as the check compares it; no drive holds 2^63 bytes.

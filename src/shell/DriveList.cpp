@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "runtime/strutil.h"
 #include "toolkit/app.h"
+#include "toolkit/errormode.h"
 #include "toolkit/gdi.h"
 
 #include <algorithm>
@@ -35,11 +36,10 @@ std::string PlatformLower(std::string_view s) {
 // for the read and the old mode restored afterwards.
 std::string VolumeLabel(const std::string& root) {
     char name[261] = {};
-    const UINT oldMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+    tk::CriticalErrorsSuppressed quiet;
     if (!::GetVolumeInformationA(root.c_str(), name, sizeof name, nullptr, nullptr, nullptr,
                                  nullptr, 0))
         name[0] = '\0';
-    ::SetErrorMode(oldMode);
     name[sizeof name - 1] = '\0';
     return name;
 }

@@ -18,12 +18,14 @@ void Host::ProcessMessages() {
 
 namespace {
 
-// Paths at or beyond MAX_PATH only work with the "\\?\" prefix.
-const char* LongPath(const std::string& path, std::string& buffer) {
-    if (path.size() < MAX_PATH - 1)
-        return path.c_str();
-    buffer.assign("\\\\?\\").append(path);
-    return buffer.c_str();
+// The ANSI functions take paths of fewer than MAX_PATH characters. Windows 7
+// refuses longer ones even with a "\\?\" prefix, later versions only for a
+// long-path-aware program on a system that allows it, and Wine accepts them.
+// Longer paths are not passed on at all, so every platform gives the same lists:
+// a directory whose pattern is too long cannot be listed and keeps its entry;
+// a path too long to be tested counts as a file, as any failed test does.
+bool FitsAnsi(const std::string& path) {
+    return path.size() < MAX_PATH;
 }
 
 std::uint32_t LocalDosDateTime(const FILETIME& utc) {
@@ -49,8 +51,10 @@ public:
     // so every entry the platform returns is taken.
     template <class F> bool List(const std::string& dir, F&& each) {
         const std::string pattern = dir + "\\*.*";
+        if (!FitsAnsi(pattern))
+            return false;
         WIN32_FIND_DATAA fd;
-        tk::FindHandle find(::FindFirstFileExA(LongPath(pattern, buffer_), FindExInfoBasic, &fd,
+        tk::FindHandle find(::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &fd,
                                                FindExSearchNameMatch, nullptr,
                                                FIND_FIRST_EX_LARGE_FETCH));
         if (!find)
@@ -66,12 +70,11 @@ public:
     bool IsDirectory(const std::string& path, const ListedEntry& e) {
         if (!NeedsDirectoryTest(e.name, e.attributes))
             return false;
-        const DWORD attr = ::GetFileAttributesA(LongPath(path, buffer_));
+        if (!FitsAnsi(path))
+            return false;
+        const DWORD attr = ::GetFileAttributesA(path.c_str());
         return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
     }
-
-private:
-    std::string buffer_;
 };
 
 } // namespace

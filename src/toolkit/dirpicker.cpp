@@ -6,6 +6,7 @@
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/errorhandler.h"
+#include "toolkit/errormode.h"
 #include <winnetwk.h>
 #include <algorithm>
 #include <cstring>
@@ -87,6 +88,7 @@ public:
             saved_.resize(::GetCurrentDirectoryA(n, saved_.data()));
     }
     ~CurrentDirGuard() {
+        CriticalErrorsSuppressed quiet; // its medium may have been taken out meanwhile
         if (!saved_.empty())
             ::SetCurrentDirectoryA(saved_.c_str());
     }
@@ -243,6 +245,8 @@ private:
 
     // Makes `dir` the folder shown; false (and nothing changed) when it cannot be entered.
     bool Enter(const std::string& dir) {
+        // A drive chosen in the list may hold no medium; the listings probe it too.
+        CriticalErrorsSuppressed quiet;
         if (dir.empty() || !::SetCurrentDirectoryA(dir.c_str()))
             return false;
         dir_ = CurrentDirectory();

@@ -2,6 +2,7 @@
 #include "runtime/errors.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
+#include "toolkit/errormode.h"
 #include "toolkit/handles.h"
 #include <windows.h>
 
@@ -15,6 +16,8 @@ namespace {
 } // namespace
 
 bool DirectoryExists(const std::string& path) {
+    // The drive page and the picker test drives that may hold no medium.
+    CriticalErrorsSuppressed quiet;
     const DWORD attr = ::GetFileAttributesA(path.c_str());
     return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -36,7 +39,11 @@ bool ForceDirectories(const std::string& path) {
         if (parent != dir && !ForceDirectories(parent))
             return false;
     }
-    return ::CreateDirectoryA(dir.c_str(), nullptr) != FALSE || DirectoryExists(dir);
+    // Windows' ANSI CreateDirectoryA refuses 248 characters and more (room for an
+    // 8.3 name below MAX_PATH); Wine would create them. Refused here on both.
+    constexpr std::size_t kMaxAnsiDirectory = MAX_PATH - 12;
+    return (dir.size() < kMaxAnsiDirectory && ::CreateDirectoryA(dir.c_str(), nullptr) != FALSE) ||
+           DirectoryExists(dir);
 }
 
 void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) {

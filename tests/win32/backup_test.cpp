@@ -1,4 +1,5 @@
 // TBackupFile under Wine: real files, dates, directories and message boxes.
+#include "app/Unit1.h"
 #include "backup/BackupFile.h"
 #include "packer.h"
 #include "runtime/errors.h"
@@ -188,6 +189,14 @@ TEST(BackupFile, PropertiesKeepTheirBehaviour) {
     EXPECT_EQ(sizeof(TRestoreMode), 1u);
     EXPECT_EQ(int(clMax), 3);
     EXPECT_EQ(int(rmExistingNewer), 4);
+}
+
+TEST(BackupFile, TheWizardsComponentCompressesMostAndKeepsTheOtherDefaults) {
+    THauptfenster w;
+    EXPECT_EQ(w.BackupFile1.CompressionLevel, clMax);
+    EXPECT_EQ(w.BackupFile1.BackupMode(), bmAll);
+    EXPECT_EQ(w.BackupFile1.RestoreMode, rmAll);
+    EXPECT_FALSE(w.BackupFile1.RestoreFullPath);
 }
 
 TEST_F(BackupFileTest, WorkedExampleRestoresWithDateAndEventsInOrder) {
@@ -407,17 +416,22 @@ TEST_F(BackupFileTest, CompressionErrorAndUncreatableDirectory) {
     EXPECT_EQ(trace.back(), "error 6 Kompressions-Fehler");
 }
 
-TEST_F(BackupFileTest, UnsafeNamesStayOutsideAndFailTheRun) {
+TEST_F(BackupFileTest, UnsafeNamesStayOutsideAndEndTheRun) {
     b.RestoreFullPath = true;
-    Pack({{"C:\\..\\..\\BOESE.TXT", kStored, "x", false},
-          {"C:\\CON", kStored, "x", false},
-          {"C:\\Gut\\A.TXT", kStored, "a", false}});
-    EXPECT_FALSE(b.Restore(archive, dest));
-    EXPECT_EQ(b.ErrorCode(), 1);
-    EXPECT_FALSE(Exists(dir + "\\BOESE.TXT"));
-    EXPECT_FALSE(Exists(fs::path(dir).parent_path().string() + "\\BOESE.TXT"));
-    EXPECT_EQ(ReadFile(dest + "\\Gut\\A.TXT"), "a");
-    EXPECT_EQ(trace.back(), "error 1 Datei kann nicht gelesen werden");
+    for (const char* refused : {"C:\\..\\..\\BOESE.TXT", "C:\\CON", "C:\\COM\xB9"}) {
+        SCOPED_TRACE(refused);
+        fs::remove_all(dest + "\\Gut");
+        Pack({{"C:\\Gut\\A.TXT", kStored, "a", false},
+              {refused, kStored, "x", false},
+              {"C:\\Gut\\B.TXT", kStored, "b", false}});
+        EXPECT_FALSE(b.Restore(archive, dest));
+        EXPECT_EQ(b.ErrorCode(), 1);
+        EXPECT_FALSE(Exists(dir + "\\BOESE.TXT"));
+        EXPECT_FALSE(Exists(fs::path(dir).parent_path().string() + "\\BOESE.TXT"));
+        EXPECT_EQ(ReadFile(dest + "\\Gut\\A.TXT"), "a");
+        EXPECT_FALSE(Exists(dest + "\\Gut\\B.TXT")); // the run ended at the refused name
+        EXPECT_EQ(trace.back(), "error 1 Datei kann nicht gelesen werden");
+    }
 }
 
 TEST_F(BackupFileTest, WithoutHandlersTheComponentShowsItsOwnBoxes) {

@@ -1,5 +1,6 @@
 // The drive list under Wine: texts, order, first selection and drawing.
 // ShellDriveFixture needs the drives mapped by shell_drives.sh.
+#include "importhook.h"
 #include "shell/DriveList.h"
 #include "shell/drivelabel.h"
 #include "toolkit/app.h"
@@ -7,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -112,6 +114,34 @@ TEST(ShellDrives, ListedInLetterOrderWithTextsByKind) {
     ::GetClassNameA(page.list.Handle(), cls, sizeof cls);
     EXPECT_STREQ(cls, "ComboBox");
     EXPECT_EQ(::GetWindowLongA(page.list.Handle(), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
+}
+
+namespace {
+std::vector<UINT> labelReadModes;
+using VolumeInformationFn = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPSTR,
+                                          DWORD);
+VolumeInformationFn realVolumeInformation = nullptr;
+BOOL WINAPI SeeVolumeInformation(LPCSTR root, LPSTR name, DWORD size, LPDWORD serial,
+                                 LPDWORD length, LPDWORD flags, LPSTR fs, DWORD fsSize) {
+    labelReadModes.push_back(::GetErrorMode());
+    return realVolumeInformation(root, name, size, serial, length, flags, fs, fsSize);
+}
+} // namespace
+
+// Windows would show its "no disk" box for a label read of an empty drive.
+TEST(ShellDrives, LabelsAreReadWithCriticalErrorsSuppressed) {
+    ImportHook hook("kernel32.dll", "GetVolumeInformationA",
+                    reinterpret_cast<const void*>(&SeeVolumeInformation));
+    ASSERT_TRUE(hook.Active());
+    realVolumeInformation = hook.Original<VolumeInformationFn>();
+    labelReadModes.clear();
+    const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    { DrivePage page; }
+    const UINT after = ::SetErrorMode(previous);
+    EXPECT_EQ(after, UINT(SEM_NOGPFAULTERRORBOX));
+    ASSERT_FALSE(labelReadModes.empty()); // c: at least has a label to read
+    for (UINT mode : labelReadModes)
+        EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
 }
 
 TEST(ShellDrives, ItemHeightIsFontOrPictureHeight) {

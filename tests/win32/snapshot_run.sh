@@ -2,6 +2,7 @@
 # Runs snapshot_tests.exe under Wine with its fixture drives mapped:
 #   q: a small tree (attributes, sizes, times, links, an unreadable directory)
 #   r: a root that holds only files
+#   l: paths reaching past MAX_PATH
 # usage: snapshot_run.sh <snapshot_tests.exe> [gtest arguments]
 set -eu
 exe=$1
@@ -24,7 +25,7 @@ fi
 # in extended attributes need a file system that stores them.
 work=$(mktemp -d "$(cd "$(dirname "$exe")" && pwd)/snapfix-XXXXXX")
 cleanup() {
-    rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/r:"
+    rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/l:"
     chmod -R u+rwx "$work" 2>/dev/null || true
     rm -rf "$work"
     if [ -n "$own_prefix" ]; then
@@ -60,7 +61,22 @@ printf BBB >"$work/files/B.TXT"
 printf '' >"$work/files/c d.txt"
 touch -d '2001-05-17 14:30:20' "$work/files/"*
 
+# L:\a(120)\b(120) is 244 characters: c(20) below it is 265, too long to be
+# tested; g(14) is 259, the longest that can be, and d(12) 257, but their listing
+# patterns (263, 261) are too long: f.txt inside d is never seen. e(20) is a file
+# whose path is too long, which needs no test.
+a=$(printf '%0120d' 0 | tr 0 a); b=$(printf '%0120d' 0 | tr 0 b)
+c=$(printf '%020d' 0 | tr 0 c); d=$(printf '%012d' 0 | tr 0 d)
+e=$(printf '%020d' 0 | tr 0 e); g=$(printf '%014d' 0 | tr 0 g)
+l=$work/long
+mkdir -p "$l/$a/$b/$c" "$l/$a/$b/$d" "$l/$a/$b/$g"
+printf x >"$l/$a/$b/$e"
+printf y >"$l/$a/$b/$d/f.txt"
+printf z >"$l/$a/$b/f.txt"
+touch -d '2001-05-17 14:30:20' "$l/$a/$b/$c" "$l/$a/$b/$e" "$l/$a/$b/f.txt"
+
 ln -sfn "$t" "$WINEPREFIX/dosdevices/q:"
+ln -sfn "$l" "$WINEPREFIX/dosdevices/l:"
 ln -sfn "$work/files" "$WINEPREFIX/dosdevices/r:"
 
 # As root the locked directory is only locked without the capabilities that

@@ -381,6 +381,23 @@ TEST(SnapshotDrive, RootWithOnlyFilesAndEmptyDesignation) {
     EXPECT_TRUE(host.labels.empty()); // the root is never shown
 }
 
+TEST(SnapshotDrive, PathsBeyondMaxPathAreNotPassedToTheAnsiFunctions) {
+    REQUIRE_FIXTURE();
+    TargetDir out;
+    FakeHost host;
+    host.driveText = "l:";
+    host.target = out.path();
+    snapshot::LwEinlesenExecute(host);
+    const std::string b = "L:\\" + std::string(120, 'a') + "\\" + std::string(120, 'b');
+    // The same lists as Windows gives a program that is not long-path aware.
+    EXPECT_EQ(ReadAll(out / "lverz.lst"),
+              Lines({"L:", "L:\\" + std::string(120, 'a'), b, b + "\\" + std::string(12, 'd'),
+                     b + "\\" + std::string(14, 'g')}));
+    EXPECT_EQ(ReadAll(out / "ldat.lst"), Lines({b + "\\" + std::string(20, 'c') + "*0*716272586*16",
+                                                b + "\\" + std::string(20, 'e') + "*1*716272586*32",
+                                                b + "\\f.txt*1*716272586*32"}));
+}
+
 TEST(SnapshotDrive, NoDriveSelected) {
     TargetDir out;
     FakeHost host;

@@ -1,9 +1,13 @@
 // The toolkit under Wine: the message dialog's buttons, default and Escape,
-// and the default error handler.
+// the default error handler, and the error mode around drive probes.
+#include "importhook.h"
 #include "runtime/errors.h"
+#include "runtime/texts.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/dirpicker.h"
 #include "toolkit/errorhandler.h"
+#include "toolkit/files.h"
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -113,3 +117,111 @@ TEST(ErrorHandler, ShowsRuntimeTextWithFullStopUnderTheTitle) {
 }
 
 } // namespace
+
+// --- The error mode in force while a drive that may hold no medium is probed ---
+
+namespace {
+
+struct Probe {
+    std::string path;
+    UINT mode;
+};
+std::vector<Probe> probes;
+using GetAttributesFn = DWORD(WINAPI*)(LPCSTR);
+using SetDirectoryFn = BOOL(WINAPI*)(LPCSTR);
+GetAttributesFn realGetAttributes = nullptr;
+SetDirectoryFn realSetDirectory = nullptr;
+
+DWORD WINAPI SeeGetAttributes(LPCSTR path) {
+    probes.push_back({path, ::GetErrorMode()});
+    return realGetAttributes(path);
+}
+BOOL WINAPI SeeSetDirectory(LPCSTR path) {
+    probes.push_back({path, ::GetErrorMode()});
+    return realSetDirectory(path);
+}
+
+// Windows shows its "no disk" box only when critical errors are not suppressed;
+// Wine never does, so the mode at the moment of each probe is what is checked.
+class ErrorModeAroundProbes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(getAttributes_.Active() && setDirectory_.Active());
+        realGetAttributes = getAttributes_.Original<GetAttributesFn>();
+        realSetDirectory = setDirectory_.Original<SetDirectoryFn>();
+        probes.clear();
+        previous_ = ::SetErrorMode(kOwnMode);
+    }
+    void TearDown() override { ::SetErrorMode(previous_); }
+
+    void ExpectEveryProbeSuppressedAndTheModeBack() {
+        for (const Probe& p : probes)
+            EXPECT_EQ(p.mode, UINT(SEM_FAILCRITICALERRORS)) << p.path;
+        EXPECT_EQ(::GetErrorMode(), kOwnMode);
+    }
+
+    static constexpr UINT kOwnMode = SEM_NOGPFAULTERRORBOX;
+    ImportHook getAttributes_{"kernel32.dll", "GetFileAttributesA",
+                              reinterpret_cast<const void*>(&SeeGetAttributes)};
+    ImportHook setDirectory_{"kernel32.dll", "SetCurrentDirectoryA",
+                             reinterpret_cast<const void*>(&SeeSetDirectory)};
+    UINT previous_ = 0;
+};
+
+// Chooses drive c: in the open picker's drive list, then cancels.
+struct PickerDriver {
+    static inline std::size_t beforeChange = 0, afterChange = 0;
+    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND dlg = ::FindWindowA("#32770", txt::PickerCaption);
+        if (!dlg)
+            return;
+        ::KillTimer(nullptr, id);
+        HWND drives = ::GetDlgItem(dlg, tk::kPickerDrives);
+        const LRESULT at = ::SendMessageA(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>("[-c-]"));
+        ::SendMessageA(drives, CB_SETCURSEL, at, 0);
+        beforeChange = probes.size();
+        ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(tk::kPickerDrives, CBN_SELCHANGE),
+                       reinterpret_cast<LPARAM>(drives));
+        afterChange = probes.size();
+        ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    }
+};
+
+} // namespace
+
+TEST_F(ErrorModeAroundProbes, DirectoryTestOfTheDrivePage) {
+    for (const char* root : {"C:\\", "A:\\", "\\"})
+        tk::DirectoryExists(root);
+    EXPECT_EQ(probes.size(), 3u);
+    ExpectEveryProbeSuppressedAndTheModeBack();
+}
+
+TEST_F(ErrorModeAroundProbes, PickerEnteringFoldersAndChangingDrives) {
+    PickerDriver::beforeChange = PickerDriver::afterChange = 0;
+    ::SetTimer(nullptr, 0, 50, PickerDriver::OnTimer);
+    std::string chosen;
+    EXPECT_FALSE(tk::SelectDirectory(nullptr, "C:\\windows", chosen));
+    EXPECT_GT(PickerDriver::beforeChange, 0u);                        // the start folder
+    EXPECT_GT(PickerDriver::afterChange, PickerDriver::beforeChange); // the drive change
+    ExpectEveryProbeSuppressedAndTheModeBack();
+}
+
+TEST(Files, DirectoriesOfWindowsAnsiLengthOnlyAreCreated) {
+    char tmp[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, tmp);
+    const std::string base =
+        std::string(tmp) + "kelvar-long-" + std::to_string(::GetCurrentProcessId());
+    // Fills the path up to the given length with one more directory below base.
+    const auto withLength = [&](std::size_t n) {
+        return base + "\\" + std::string(n - base.size() - 1, 'x');
+    };
+    const std::string fits = withLength(247), tooLong = withLength(248);
+    EXPECT_TRUE(tk::ForceDirectories(fits));
+    EXPECT_TRUE(tk::DirectoryExists(fits));
+    EXPECT_FALSE(tk::ForceDirectories(tooLong)); // Windows' ANSI limit, kept under Wine too
+    EXPECT_FALSE(tk::DirectoryExists(tooLong));
+    ::RemoveDirectoryA(fits.c_str());
+    ::RemoveDirectoryA(tooLong.c_str());
+    ::RemoveDirectoryA(base.c_str());
+}
