@@ -5,6 +5,7 @@
 #include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/app.h"
+#include "toolkit/errormode.h"
 #include "runtime/texts.h"
 #include "toolkit/handles.h"
 
@@ -95,7 +96,11 @@ void LwEinlesenExecute(Host& host) {
 
     Win32Fs fs;
     UiTicker ui(host, /*withLabel=*/true);
-    WalkDrive(dirs, files, fs, ui);
+    {
+        // The drive may be a floppy or card taken out since the drive page.
+        tk::CriticalErrorsSuppressed quiet;
+        WalkDrive(dirs, files, fs, ui);
+    }
     if (!root.empty())
         ui.Finish(); // the last directory stays in Label44
 

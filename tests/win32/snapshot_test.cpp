@@ -1,6 +1,7 @@
 // The drive and registry snapshots under Wine, against fixture drives that
 // snapshot_run.sh maps (q: a small tree, r: a root with only files) and a
 // registry subtree of our own. Every byte of every written file is checked.
+#include "importhook.h"
 #include "runtime/errors.h"
 #include "runtime/texts.h"
 #include "snapshot/Snapshot.h"
@@ -396,6 +397,39 @@ TEST(SnapshotDrive, PathsBeyondMaxPathAreNotPassedToTheAnsiFunctions) {
     EXPECT_EQ(ReadAll(out / "ldat.lst"), Lines({b + "\\" + std::string(20, 'c') + "*0*716272586*16",
                                                 b + "\\" + std::string(20, 'e') + "*1*716272586*32",
                                                 b + "\\f.txt*1*716272586*32"}));
+}
+
+namespace {
+std::vector<UINT> listingModes;
+using FindFirstFn = HANDLE(WINAPI*)(LPCSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID,
+                                    DWORD);
+FindFirstFn realFindFirst = nullptr;
+HANDLE WINAPI SeeFindFirst(LPCSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
+                           FINDEX_SEARCH_OPS op, LPVOID filter, DWORD flags) {
+    listingModes.push_back(::GetErrorMode());
+    return realFindFirst(pattern, level, data, op, filter, flags);
+}
+} // namespace
+
+// On Windows a listing of a drive whose medium was taken out would show the
+// system's "no disk" box unless critical errors are suppressed.
+TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
+    REQUIRE_FIXTURE();
+    ImportHook hook("kernel32.dll", "FindFirstFileExA",
+                    reinterpret_cast<const void*>(&SeeFindFirst));
+    ASSERT_TRUE(hook.Active());
+    realFindFirst = hook.Original<FindFirstFn>();
+    listingModes.clear();
+    TargetDir out;
+    FakeHost host;
+    host.driveText = "r:";
+    host.target = out.path();
+    const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
+    snapshot::LwEinlesenExecute(host);
+    EXPECT_EQ(::SetErrorMode(previous), UINT(SEM_NOGPFAULTERRORBOX));
+    ASSERT_FALSE(listingModes.empty());
+    for (UINT mode : listingModes)
+        EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
 }
 
 TEST(SnapshotDrive, NoDriveSelected) {
