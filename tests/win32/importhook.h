@@ -3,6 +3,7 @@
 // lifetime, so a test can see what the program's state is at the moment of the
 // call (the program calls the platform through its import table).
 #include <cstring>
+#include <vector>
 #include <windows.h>
 
 class ImportHook {
@@ -53,4 +54,28 @@ private:
 
     decltype(IMAGE_THUNK_DATA::u1.Function)* slot_ = nullptr;
     ULONG_PTR original_ = 0;
+};
+
+// The process error mode at each call of a spied function, in call order.
+inline std::vector<UINT> errorModesSeen;
+
+// Records the error mode in force at each call of one kernel32 function,
+// then calls it: ErrorModeSpy<decltype(::GetFileAttributesA)> spy("GetFileAttributesA").
+template <class Fn> class ErrorModeSpy;
+template <class R, class... A> class ErrorModeSpy<R(A...)> {
+public:
+    explicit ErrorModeSpy(const char* function)
+        : hook_("kernel32.dll", function, reinterpret_cast<const void*>(&Spy)) {
+        real_ = hook_.Original<R(WINAPI*)(A...)>();
+        errorModesSeen.clear();
+    }
+    bool Active() const { return hook_.Active(); }
+
+private:
+    static R WINAPI Spy(A... args) {
+        errorModesSeen.push_back(::GetErrorMode());
+        return real_(args...);
+    }
+    static inline R(WINAPI* real_)(A...) = nullptr;
+    ImportHook hook_;
 };

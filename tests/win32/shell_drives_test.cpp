@@ -116,31 +116,15 @@ TEST(ShellDrives, ListedInLetterOrderWithTextsByKind) {
     EXPECT_EQ(::GetWindowLongA(page.list.Handle(), GWL_STYLE) & 3, CBS_DROPDOWNLIST);
 }
 
-namespace {
-std::vector<UINT> labelReadModes;
-using VolumeInformationFn = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPSTR,
-                                          DWORD);
-VolumeInformationFn realVolumeInformation = nullptr;
-BOOL WINAPI SeeVolumeInformation(LPCSTR root, LPSTR name, DWORD size, LPDWORD serial,
-                                 LPDWORD length, LPDWORD flags, LPSTR fs, DWORD fsSize) {
-    labelReadModes.push_back(::GetErrorMode());
-    return realVolumeInformation(root, name, size, serial, length, flags, fs, fsSize);
-}
-} // namespace
-
 // Windows would show its "no disk" box for a label read of an empty drive.
 TEST(ShellDrives, LabelsAreReadWithCriticalErrorsSuppressed) {
-    ImportHook hook("kernel32.dll", "GetVolumeInformationA",
-                    reinterpret_cast<const void*>(&SeeVolumeInformation));
-    ASSERT_TRUE(hook.Active());
-    realVolumeInformation = hook.Original<VolumeInformationFn>();
-    labelReadModes.clear();
+    ErrorModeSpy<decltype(::GetVolumeInformationA)> spy("GetVolumeInformationA");
+    ASSERT_TRUE(spy.Active());
     const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
     { DrivePage page; }
-    const UINT after = ::SetErrorMode(previous);
-    EXPECT_EQ(after, UINT(SEM_NOGPFAULTERRORBOX));
-    ASSERT_FALSE(labelReadModes.empty()); // c: at least has a label to read
-    for (UINT mode : labelReadModes)
+    EXPECT_EQ(::SetErrorMode(previous), UINT(SEM_NOGPFAULTERRORBOX));
+    ASSERT_FALSE(errorModesSeen.empty()); // c: at least has a label to read
+    for (UINT mode : errorModesSeen)
         EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
 }
 

@@ -399,27 +399,12 @@ TEST(SnapshotDrive, PathsBeyondMaxPathAreNotPassedToTheAnsiFunctions) {
                                                 b + "\\f.txt*1*716272586*32"}));
 }
 
-namespace {
-std::vector<UINT> listingModes;
-using FindFirstFn = HANDLE(WINAPI*)(LPCSTR, FINDEX_INFO_LEVELS, LPVOID, FINDEX_SEARCH_OPS, LPVOID,
-                                    DWORD);
-FindFirstFn realFindFirst = nullptr;
-HANDLE WINAPI SeeFindFirst(LPCSTR pattern, FINDEX_INFO_LEVELS level, LPVOID data,
-                           FINDEX_SEARCH_OPS op, LPVOID filter, DWORD flags) {
-    listingModes.push_back(::GetErrorMode());
-    return realFindFirst(pattern, level, data, op, filter, flags);
-}
-} // namespace
-
 // On Windows a listing of a drive whose medium was taken out would show the
 // system's "no disk" box unless critical errors are suppressed.
 TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
     REQUIRE_FIXTURE();
-    ImportHook hook("kernel32.dll", "FindFirstFileExA",
-                    reinterpret_cast<const void*>(&SeeFindFirst));
-    ASSERT_TRUE(hook.Active());
-    realFindFirst = hook.Original<FindFirstFn>();
-    listingModes.clear();
+    ErrorModeSpy<decltype(::FindFirstFileExA)> spy("FindFirstFileExA");
+    ASSERT_TRUE(spy.Active());
     TargetDir out;
     FakeHost host;
     host.driveText = "r:";
@@ -427,8 +412,8 @@ TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
     const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
     snapshot::LwEinlesenExecute(host);
     EXPECT_EQ(::SetErrorMode(previous), UINT(SEM_NOGPFAULTERRORBOX));
-    ASSERT_FALSE(listingModes.empty());
-    for (UINT mode : listingModes)
+    ASSERT_FALSE(errorModesSeen.empty());
+    for (UINT mode : errorModesSeen)
         EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
 }
 

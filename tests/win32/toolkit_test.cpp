@@ -122,49 +122,25 @@ TEST(ErrorHandler, ShowsRuntimeTextWithFullStopUnderTheTitle) {
 
 namespace {
 
-struct Probe {
-    std::string path;
-    UINT mode;
-};
-std::vector<Probe> probes;
-using GetAttributesFn = DWORD(WINAPI*)(LPCSTR);
-using SetDirectoryFn = BOOL(WINAPI*)(LPCSTR);
-GetAttributesFn realGetAttributes = nullptr;
-SetDirectoryFn realSetDirectory = nullptr;
-
-DWORD WINAPI SeeGetAttributes(LPCSTR path) {
-    probes.push_back({path, ::GetErrorMode()});
-    return realGetAttributes(path);
-}
-BOOL WINAPI SeeSetDirectory(LPCSTR path) {
-    probes.push_back({path, ::GetErrorMode()});
-    return realSetDirectory(path);
-}
-
 // Windows shows its "no disk" box only when critical errors are not suppressed;
 // Wine never does, so the mode at the moment of each probe is what is checked.
 class ErrorModeAroundProbes : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(getAttributes_.Active() && setDirectory_.Active());
-        realGetAttributes = getAttributes_.Original<GetAttributesFn>();
-        realSetDirectory = setDirectory_.Original<SetDirectoryFn>();
-        probes.clear();
+        ASSERT_TRUE(attributes_.Active() && directory_.Active());
         previous_ = ::SetErrorMode(kOwnMode);
     }
     void TearDown() override { ::SetErrorMode(previous_); }
 
     void ExpectEveryProbeSuppressedAndTheModeBack() {
-        for (const Probe& p : probes)
-            EXPECT_EQ(p.mode, UINT(SEM_FAILCRITICALERRORS)) << p.path;
+        for (UINT mode : errorModesSeen)
+            EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
         EXPECT_EQ(::GetErrorMode(), kOwnMode);
     }
 
     static constexpr UINT kOwnMode = SEM_NOGPFAULTERRORBOX;
-    ImportHook getAttributes_{"kernel32.dll", "GetFileAttributesA",
-                              reinterpret_cast<const void*>(&SeeGetAttributes)};
-    ImportHook setDirectory_{"kernel32.dll", "SetCurrentDirectoryA",
-                             reinterpret_cast<const void*>(&SeeSetDirectory)};
+    ErrorModeSpy<decltype(::GetFileAttributesA)> attributes_{"GetFileAttributesA"};
+    ErrorModeSpy<decltype(::SetCurrentDirectoryA)> directory_{"SetCurrentDirectoryA"};
     UINT previous_ = 0;
 };
 
@@ -180,10 +156,10 @@ struct PickerDriver {
         const LRESULT at = ::SendMessageA(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                           reinterpret_cast<LPARAM>("[-c-]"));
         ::SendMessageA(drives, CB_SETCURSEL, at, 0);
-        beforeChange = probes.size();
+        beforeChange = errorModesSeen.size();
         ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(tk::kPickerDrives, CBN_SELCHANGE),
                        reinterpret_cast<LPARAM>(drives));
-        afterChange = probes.size();
+        afterChange = errorModesSeen.size();
         ::PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
     }
 };
@@ -193,7 +169,7 @@ struct PickerDriver {
 TEST_F(ErrorModeAroundProbes, DirectoryTestOfTheDrivePage) {
     for (const char* root : {"C:\\", "A:\\", "\\"})
         tk::DirectoryExists(root);
-    EXPECT_EQ(probes.size(), 3u);
+    EXPECT_EQ(errorModesSeen.size(), 3u);
     ExpectEveryProbeSuppressedAndTheModeBack();
 }
 
