@@ -19,12 +19,13 @@ void Host::ProcessMessages() {
 
 namespace {
 
-// The ANSI functions take paths of fewer than MAX_PATH characters. Windows 7
-// refuses longer ones even with a "\\?\" prefix, later versions only for a
-// long-path-aware program on a system that allows it, and Wine accepts them.
-// Longer paths are not passed on at all, so every platform gives the same lists:
-// a directory whose pattern is too long cannot be listed and keeps its entry;
-// a path too long to be tested counts as a file, as any failed test does.
+// The ANSI functions take paths of fewer than MAX_PATH characters; a "\\?\"
+// prefix lifts that only on Windows 10 and later, for a long-path-aware program
+// on a system that allows it, and it pushes a path of 259 characters over the
+// limit. Longer paths are not passed on at all, so every platform and setting
+// gives the same lists: a directory whose pattern is too long cannot be listed
+// and keeps its entry; a path too long to be tested counts as a file, as any
+// failed test does.
 bool FitsAnsi(const std::string& path) {
     return path.size() < MAX_PATH;
 }
