@@ -36,7 +36,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     THauptfenster Hauptfenster;
     if (!Hauptfenster.Create())
         return 1;
-    Form2.Create([&Hauptfenster] { return Hauptfenster.TargetDir_; });
+    Form2.Create();
     Hauptfenster.Form2 = &Form2;
 
     Hauptfenster.Show();

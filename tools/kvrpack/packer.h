@@ -36,10 +36,6 @@ public:
 // The volumes in order: the archive itself, then the continuation volumes.
 std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& options);
 
-// The file name of volume index (0 = the archive itself, 1 = ".002", ...).
-std::string VolumeFileName(const std::string& archive, std::size_t index);
-
-// MS-DOS packed date-time from its parts (seconds rounded down to even).
-std::int32_t DosDateTime(int year, int month, int day, int hour, int minute, int second);
+// Volume i is written as backup::VolumeFile(archive, i) (backup/format.h).
 
 } // namespace kvrpack
