@@ -37,7 +37,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (!Hauptfenster.Create())
         return 1;
     Form2.Create();
-    Hauptfenster.Form2 = &Form2;
+    Hauptfenster.SetShortcutDialog(&Form2);
 
     Hauptfenster.Show();
     return tk::Run();

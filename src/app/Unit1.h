@@ -31,23 +31,25 @@ public:
     // Shows the window centred; FormShow runs on the way.
     void Show();
     HWND Handle() const { return hwnd_; }
+    rt::Page ActivePage() const;
+
+    // The shortcut dialog, created by the entry; shown once by the installation run.
+    void SetShortcutDialog(TForm2* form) { Form2 = form; }
+
+private:
+    // The layout table of Unit1_layout.cpp names the controls.
+    friend struct HauptfensterLayout;
 
     // Values owned by the window.
     std::string ProgramDir;
     std::unique_ptr<tk::TStringList> List1_, List2_;
-
-    rt::Page ActivePage() const;
 
     // Non-visual components.
     TBackupFile BackupFile1;
     TGetFolder GetFolder;
     tk::TAction LwEinlesen{"LwEinlesen", [this] { LwEinlesenExecute(); }};
     tk::TAction RegEinlesen{"RegEinlesen", [this] { RegEinlesenExecute(); }};
-    // The shortcut dialog, created by the entry; shown once by the installation run.
     TForm2* Form2 = nullptr;
-
-private:
-    friend struct HauptfensterLayout;
 
     // Event handlers, named after the control and the event.
     void FormCreate();
@@ -127,7 +129,6 @@ private:
     // Set by the installation run for the snapshots.
     std::string targetDir_, driveItem_, designation_;
 
-public:
     // Controls, numbered by kind as in the form's description.
     tk::TSpeedButton SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4;
     tk::TBevel Bevel1;
@@ -151,3 +152,5 @@ public:
 
 // Text of an edit or other standard control.
 std::string WindowText(HWND hwnd);
+// Wine stands in for Windows where a platform feature is missing there.
+bool RunningUnderWine();

@@ -27,6 +27,30 @@ DWORD CALLBACK PumpWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LAR
     tk::ProcessMessages();
     return PROGRESS_CONTINUE;
 }
+
+struct CopyJob {
+    std::string from, to;
+    BOOL ok = FALSE;
+};
+
+DWORD WINAPI CopyOnWorker(LPVOID param) {
+    auto* job = static_cast<CopyJob*>(param);
+    job->ok = ::CopyFileExA(job->from.c_str(), job->to.c_str(), nullptr, nullptr, nullptr, 0);
+    return 0;
+}
+
+// Wine 8 never calls a copy's progress routine: there the same copy runs on a
+// worker thread while this thread handles messages until it is done.
+bool CopyWhilePumping(const std::string& from, const std::string& to) {
+    CopyJob job{from, to};
+    tk::KernelHandle worker(::CreateThread(nullptr, 0, CopyOnWorker, &job, 0, nullptr));
+    if (!worker)
+        return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
+    HANDLE h = worker.get();
+    while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        tk::ProcessMessages();
+    return job.ok != FALSE;
+}
 } // namespace
 
 void THauptfenster::SpeedButton4Click() {
@@ -136,6 +160,8 @@ std::vector<std::string> THauptfenster::FindFiles(const std::string& dir,
 }
 
 bool THauptfenster::Copy(const std::string& from, const std::string& to) {
+    if (RunningUnderWine())
+        return CopyWhilePumping(from, to);
     return ::CopyFileExA(from.c_str(), to.c_str(), PumpWhileCopying, nullptr, nullptr, 0) != FALSE;
 }
 
