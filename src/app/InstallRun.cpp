@@ -81,7 +81,8 @@ private:
         if (host_.Copy(in_.programDir + "\\" + row.packed, copy)) {
             // The restore looks for continuation volumes beside the copy.
             std::vector<std::string> temps{copy};
-            for (const std::string& v : VolumeNames(row.packed, host_.FindFiles(in_.programDir, Stem(row.packed) + ".*")))
+            for (const std::string& v :
+                 VolumeNames(row.packed, host_.FindFiles(in_.programDir, Stem(row.packed) + ".*")))
                 if (host_.Copy(in_.programDir + "\\" + v, tempDir_ + "\\" + v))
                     temps.push_back(tempDir_ + "\\" + v);
             if (!host_.Restore(copy, target_))

@@ -126,8 +126,6 @@ void THauptfenster::CreateControls() {
     SpeedButton3.Create(hwnd_, kIdSpeedButton3, 432, 345, 91, 30, txt::BtnAbort, 0, GP::None, {});
     SpeedButton4.Create(hwnd_, kIdSpeedButton4, 329, 345, 91, 30, txt::BtnInstall, 0, GP::None,
                         kBold);
-    SpeedButton2.SetVisible(true);
-    SpeedButton3.SetVisible(true);
     Bevel1.Create(hwnd_, 425, 345, 6, 30, Shape::bsLeftLine);
 
     PageControl1.Create(hwnd_, 108, 111, kPageAreaW, kPageAreaH);

@@ -1,6 +1,5 @@
 #include "snapshot/pump.h"
 
-
 #include <windows.h>
 
 namespace snapshot {

@@ -312,8 +312,9 @@ TEST(ArchiveFormat, DosDateTimePacksBothWaysWithEvenSeconds) {
               (std::vector<int>{2001, 5, 17, 14, 30, 20}));
     // From 2044 on bit 31 is set: the packed value reads negative.
     const DosDateTime late = UnpackDosDateTime(PackDosDateTime({2044, 2, 3, 4, 5, 6}));
-    EXPECT_EQ((std::vector<int>{late.year, late.month, late.day, late.hour, late.minute, late.second}),
-              (std::vector<int>{2044, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(
+        (std::vector<int>{late.year, late.month, late.day, late.hour, late.minute, late.second}),
+        (std::vector<int>{2044, 2, 3, 4, 5, 6}));
     EXPECT_LT(PackDosDateTime({2044, 1, 1, 0, 0, 0}), 0);
 }
 

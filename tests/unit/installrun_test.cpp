@@ -81,7 +81,8 @@ public:
         dirs.insert(path);
         return true;
     }
-    std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override {
+    std::vector<std::string> FindFiles(const std::string& dir,
+                                       const std::string& pattern) override {
         // Enough of a wildcard for "stem.*", without regard to case.
         const std::string prefix = pattern.substr(0, pattern.size() - 1);
         std::vector<std::string> names;
@@ -186,7 +187,8 @@ TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
     EXPECT_TRUE(Logged("fs attr " + kTarget + "\\Kvrinf.cfg"));
     EXPECT_EQ(host.files[kTarget + "\\Kvrinf2.cfg"], "KVR-INF_DAT\r\nBüro 3\r\n");
     // Every temporary copy was made writable before its deletion.
-    const auto attr = std::find(host.log.begin(), host.log.end(), "fs attr " + kTemp1 + "\\Roster.kvr");
+    const auto attr =
+        std::find(host.log.begin(), host.log.end(), "fs attr " + kTemp1 + "\\Roster.kvr");
     ASSERT_NE(attr, host.log.end());
     EXPECT_EQ(*(attr + 1), "fs delete " + kTemp1 + "\\Roster.kvr");
 }
@@ -218,11 +220,11 @@ TEST_F(InstallRun, BothTempNamesTakenShowsTheMessageAndClosesWithoutChanges) {
 TEST_F(InstallRun, TempFolderNotCreatableClosesBeforeTheTarget) {
     host.uncreatable.insert(kTemp1);
     Run();
-    EXPECT_EQ(host.Seen(),
-              (std::vector<std::string>{
-                  "copy step",
-                  PathError(kTemp1, "Temporäres Verzeichnis kann nicht angelegt werden!"),
-                  "close"}));
+    EXPECT_EQ(
+        host.Seen(),
+        (std::vector<std::string>{
+            "copy step", PathError(kTemp1, "Temporäres Verzeichnis kann nicht angelegt werden!"),
+            "close"}));
     EXPECT_FALSE(host.dirs.count(kTarget));
 }
 
@@ -251,12 +253,13 @@ TEST_F(InstallRun, MissingOrUnrestorablePackedFilesAreReportedAndTheRunGoesOn) {
     host.files.erase(kSetup + "\\Kvrinf.kvr"); // no message for the info file
     host.restoreResult["Roster.kvr"] = false;
     Run();
-    EXPECT_EQ(Errors(), (std::vector<std::string>{
-                            PathError(kTarget + "\\Roster.lst", kFileNotCreated),
-                            PathError(kTarget + "\\Launch.exe", kFileNotCreated)}));
+    EXPECT_EQ(Errors(),
+              (std::vector<std::string>{PathError(kTarget + "\\Roster.lst", kFileNotCreated),
+                                        PathError(kTarget + "\\Launch.exe", kFileNotCreated)}));
     // The missing file is not restored; the failed restore is reported after it.
     EXPECT_FALSE(Logged("restore Launch.kvr " + kTarget));
-    const auto failed = std::find(host.log.begin(), host.log.end(), "restore Roster.kvr " + kTarget);
+    const auto failed =
+        std::find(host.log.begin(), host.log.end(), "restore Roster.kvr " + kTarget);
     EXPECT_EQ(*(failed + 1), PathError(kTarget + "\\Roster.lst", kFileNotCreated));
     EXPECT_EQ(host.bar, 14);
     EXPECT_EQ(host.log.back(), "close");
@@ -267,9 +270,10 @@ TEST_F(InstallRun, MissingOrUnrestorablePackedFilesAreReportedAndTheRunGoesOn) {
 TEST_F(InstallRun, TempFolderNotRemovableIsReportedAndTheRunGoesOn) {
     host.dirs.insert(kTemp1 + "\\left");
     Run();
-    EXPECT_EQ(Errors(),
-              (std::vector<std::string>{PathError(
-                  kTemp1, "Vom Setup angelegtes (temporäres) Verzeichnis kann nicht gelöscht werden!")}));
+    EXPECT_EQ(
+        Errors(),
+        (std::vector<std::string>{PathError(
+            kTemp1, "Vom Setup angelegtes (temporäres) Verzeichnis kann nicht gelöscht werden!")}));
     EXPECT_TRUE(host.files.count(kTarget + "\\Kvrinf2.cfg"));
     EXPECT_EQ(host.log.back(), "close");
 }
@@ -297,8 +301,9 @@ TEST_F(InstallRun, EveryNumberedVolumeIsCopiedBesideItsPackedFileAndRemovedAgain
                              "Kelvar5.0100", "Kelvar5.x02", "Kelvar50.002", "Kelvar5h.003"})
         host.files[kSetup + "\\" + name] = name;
     Run();
-    EXPECT_EQ(host.seenBesideCopy["Kelvar5.kvr"],
-              (std::vector<std::string>{"KELVAR5.011", "Kelvar5.002", "Kelvar5.010", "Kelvar5.kvr"}));
+    EXPECT_EQ(
+        host.seenBesideCopy["Kelvar5.kvr"],
+        (std::vector<std::string>{"KELVAR5.011", "Kelvar5.002", "Kelvar5.010", "Kelvar5.kvr"}));
     EXPECT_EQ(host.seenBesideCopy["Kelvar5h.kvr"],
               (std::vector<std::string>{"Kelvar5h.003", "Kelvar5h.kvr"}));
     EXPECT_EQ(host.seenBesideCopy["Lockbox.kvr"], std::vector<std::string>{"Lockbox.kvr"});

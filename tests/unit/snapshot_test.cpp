@@ -69,14 +69,16 @@ struct FakeUi {
 } // namespace
 
 TEST(SnapshotLines, FileLineFields) {
-    EXPECT_EQ(FileLine("C:\\WINNT", "win.ini", 1234, backup::PackDosDateTime({2001, 5, 17, 14, 30, 20}), 32),
+    EXPECT_EQ(FileLine("C:\\WINNT", "win.ini", 1234,
+                       backup::PackDosDateTime({2001, 5, 17, 14, 30, 20}), 32),
               "C:\\WINNT\\win.ini*1234*716272586*32");
     // Low 32 bits of 3,000,000,000 read as signed; hidden+system+archive.
     EXPECT_EQ(FileLine("C:", "big.bin", 3000000000u, 0, 38), "C:\\big.bin*-1294967296*0*38");
     // A date from 2044 on sets bit 31 of the packed value.
     EXPECT_EQ(FileLine("D:\\a b", "x", 0, backup::PackDosDateTime({2044, 1, 1, 0, 0, 0}), 1),
               "D:\\a b\\x*0*" +
-                  std::to_string(static_cast<std::int32_t>(backup::PackDosDateTime({2044, 1, 1, 0, 0, 0}))) +
+                  std::to_string(
+                      static_cast<std::int32_t>(backup::PackDosDateTime({2044, 1, 1, 0, 0, 0}))) +
                   "*1");
     // Names are copied as bytes (CP1252 umlaut), nothing quoted.
     EXPECT_EQ(FileLine("C:", "\xE4*1", 7, 1, 2), "C:\\\xE4*1*7*1*2");

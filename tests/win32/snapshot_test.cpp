@@ -20,7 +20,6 @@
 #include <vector>
 #include <windows.h>
 
-
 namespace {
 
 std::string ReadAll(const std::string& path) {
@@ -290,7 +289,8 @@ namespace {
 
 std::string FixtureFileList(bool withSecret) {
     const auto t = [](int y, int mo, int d, int h, int mi, int s) {
-        return std::to_string(static_cast<std::int32_t>(backup::PackDosDateTime({y, mo, d, h, mi, s})));
+        return std::to_string(
+            static_cast<std::int32_t>(backup::PackDosDateTime({y, mo, d, h, mi, s})));
     };
     std::string s;
     s += "Q:\\.hidden*0*" + t(2010, 1, 2, 3, 4, 6) + "*34\r\n";

@@ -71,8 +71,8 @@ std::int32_t FileDosTime(const std::string& path) {
     localtime_r(&st.st_mtime, &tm);
     if (tm.tm_year + 1900 < 1980)
         return backup::PackDosDateTime({1980, 1, 1, 0, 0, 0});
-    return backup::PackDosDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                                tm.tm_sec});
+    return backup::PackDosDateTime(
+        {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
 std::string BaseName(const std::string& path) {
