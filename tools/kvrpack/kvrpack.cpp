@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
             opt.volumeSize = static_cast<std::size_t>(v);
         } else if (a == "--block-size") {
             const long long v = Number(a, value(i));
-            if (v < 1 || v > 16384)
+            if (v < 1 || v > static_cast<long long>(backup::kBlockSize))
                 Fail("--block-size must be 1 to 16384");
             opt.blockSize = static_cast<std::size_t>(v);
         } else if (a == "--level") {
