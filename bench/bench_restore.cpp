@@ -213,11 +213,9 @@ std::int64_t BareLoop(const std::string& first) {
     for (std::int32_t n; (n = i32()) != 0;) {
         name.resize(static_cast<std::size_t>(n));
         rd(name.data(), name.size());
-        if (name.compare(0, 9, "NEXT:DISK") == 0) {
+        if (name.starts_with(backup::kVolumeMarker)) {
             delete src;
-            std::string ext = ".";
-            ext += name.substr(9, 3);
-            path = backup::ChangeExtension(path, ext);
+            path = backup::VolumeName(path, name.substr(backup::kVolumeMarker.size(), 3));
             src = new FdSource(path);
             section();
             continue;
@@ -280,7 +278,7 @@ int main(int argc, char** argv) {
         const auto vols = kvrpack::Pack(entries, o);
         volumeCount = vols.size();
         for (std::size_t i = 0; i < vols.size(); ++i) {
-            std::ofstream f(kvrpack::VolumeFileName((dir / "Kelvar5.kvr").string(), i),
+            std::ofstream f(backup::VolumeFile((dir / "Kelvar5.kvr").string(), i),
                             std::ios::binary);
             f.write(vols[i].data(), static_cast<std::streamsize>(vols[i].size()));
         }

@@ -2,6 +2,7 @@
 // generated drive. Prints each measure with its ratio, from one run.
 //   bench_snapshot <drive letter> <work dir on C:>
 #include "snapshot/Snapshot.h"
+#include "toolkit/gdi.h"
 #include "toolkit/stringlist.h"
 
 #include <algorithm>
@@ -106,12 +107,14 @@ public:
     std::string SelectedDriveText() override { return drive; }
     std::string Designation() override { return "Festplatte"; }
     std::string TargetDir() override { return target; }
-    void SetLabel44(const std::string& text) override {
+    void ShowStatusPath(const std::string& path) override {
+        ShowStatus(tk::ShortenPath(path, font_, 241));
+    }
+    void ShowStatus(const std::string& text) override {
         ++labelSets;
         ::SetWindowTextA(label_, text.c_str());
         ::UpdateWindow(label_);
     }
-    HFONT Label44Font() override { return font_; }
     void ExecuteRegEinlesen() override {}
     void ProcessMessages() override {
         const auto now = std::chrono::steady_clock::now();

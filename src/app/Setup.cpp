@@ -36,8 +36,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     THauptfenster Hauptfenster;
     if (!Hauptfenster.Create())
         return 1;
-    Form2.Create([&Hauptfenster] { return Hauptfenster.TargetDir_; });
-    Hauptfenster.Form2 = &Form2;
+    Form2.Create();
+    Hauptfenster.SetShortcutDialog(&Form2);
 
     Hauptfenster.Show();
     return tk::Run();

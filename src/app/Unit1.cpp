@@ -104,15 +104,8 @@ void THauptfenster::FormClose() {
 void THauptfenster::SpeedButton1Click() {
     const rt::Page page = ActivePage();
     const rt::Page target = rt::BackTarget(page);
-    if (target == page)
-        return;
-    if (page == rt::Page::P5) {
-        SetButtonVisible(SpeedButton4, false);
-        SetButtonVisible(SpeedButton2, true);
-    }
-    if (target == rt::Page::P1)
-        SetButtonVisible(SpeedButton1, false);
-    ShowPage(target);
+    if (target != page)
+        ShowPage(target);
 }
 
 void THauptfenster::SpeedButton2Click() {
@@ -147,24 +140,11 @@ void THauptfenster::RegEinlesenExecute() {
     snapshot::RegEinlesenExecute(*this);
 }
 
-std::string THauptfenster::Designation() {
-    return WindowText(Edit3);
-}
-
-void THauptfenster::SetLabel44(const std::string& text) {
-    Label44.SetCaption(text);
-    Label44.Repaint();
-}
-
 void THauptfenster::Close() {
     closing_ = true;
     if (busy_ == 0)
         ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
     // Else OnCommand closes the window once the running handler has returned.
-}
-
-void THauptfenster::ShowPathError(const std::string& path, const std::string& sentence) {
-    tk::MessageDlg("\"" + path + "\"\r\r" + sentence, tk::MsgDlgType::mtError, tk::mbOK);
 }
 
 // --- Pages and buttons -----------------------------------------------------------
@@ -188,6 +168,7 @@ void THauptfenster::ShowPage(rt::Page page) {
         if (i != index)
             sheets[i]->SetVisible(false);
     sheets[index]->Repaint();
+    SetButtons(rt::ButtonsFor(page));
     // Keep the focus on the visible page.
     HWND focus = ::GetFocus();
     if (!focus || !::IsWindowVisible(focus) || !::IsChild(hwnd_, focus)) {
@@ -196,9 +177,25 @@ void THauptfenster::ShowPage(rt::Page page) {
     }
 }
 
-void THauptfenster::SetButtonVisible(tk::TSpeedButton& button, bool visible) {
-    button.SetVisible(visible);
-    button.Repaint();
+void THauptfenster::SetButtons(const rt::ButtonStates& states) {
+    struct Row {
+        tk::TSpeedButton& button;
+        bool visible;
+    };
+    const Row rows[] = {{SpeedButton1, states.back},
+                        {SpeedButton2, states.next},
+                        {SpeedButton4, states.install},
+                        {SpeedButton3, states.cancel}};
+    // Hide before showing: "&Weiter" and "&Installieren" share one place.
+    for (bool show : {false, true})
+        for (const Row& r : rows)
+            if (r.visible == show && r.button.Visible() != show) {
+                r.button.SetVisible(show);
+                r.button.Repaint();
+            }
+    // Once an installation run has disabled "&Abbrechen", it stays disabled,
+    // also after the run has led back to the name page.
+    SpeedButton3.SetEnabled(states.cancelEnabled && !runStarted_);
 }
 
 // --- Keyboard ------------------------------------------------------------------------

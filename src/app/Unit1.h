@@ -1,6 +1,7 @@
 #pragma once
 // The wizard window: six pages in one fixed-size window, the buttons below
 // them, and the work values and lists the installation run and the snapshots use.
+#include "app/InstallRun.h"
 #include "backup/BackupFile.h"
 #include "runtime/pageflow.h"
 #include "shell/DriveList.h"
@@ -16,7 +17,7 @@
 
 class TForm2;
 
-class THauptfenster : public tk::KeyboardTarget, private snapshot::Host {
+class THauptfenster : public tk::KeyboardTarget, private snapshot::Host, private app::InstallHost {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
@@ -31,24 +32,25 @@ public:
     // Shows the window centred; FormShow runs on the way.
     void Show();
     HWND Handle() const { return hwnd_; }
+    rt::Page ActivePage() const;
+
+    // The shortcut dialog, created by the entry; shown once by the installation run.
+    void SetShortcutDialog(TForm2* form) { Form2 = form; }
+
+private:
+    // The layout table of Unit1_layout.cpp names the controls.
+    friend struct HauptfensterLayout;
 
     // Values owned by the window.
     std::string ProgramDir;
-    std::string TargetDir_; // TargetDir
     std::unique_ptr<tk::TStringList> List1_, List2_;
-
-    rt::Page ActivePage() const;
 
     // Non-visual components.
     TBackupFile BackupFile1;
     TGetFolder GetFolder;
     tk::TAction LwEinlesen{"LwEinlesen", [this] { LwEinlesenExecute(); }};
     tk::TAction RegEinlesen{"RegEinlesen", [this] { RegEinlesenExecute(); }};
-    // The shortcut dialog, created by the entry; shown once by the installation run.
     TForm2* Form2 = nullptr;
-
-private:
-    friend struct HauptfensterLayout;
 
     // Event handlers, named after the control and the event.
     void FormCreate();
@@ -63,25 +65,40 @@ private:
     void RegEinlesenExecute();
 
     // Closes the window once the running handler has returned.
-    void Close();
-    // An error box naming a file or directory: the path in quotes, an empty line, the sentence.
-    static void ShowPathError(const std::string& path, const std::string& sentence);
-    // Installation run steps.
-    bool PrepareTempDir(const std::string& target, std::string& tempDir);
-    void RestorePackedFiles(const std::string& target, const std::string& tempDir);
-    void WriteInfoFiles(const std::string& target);
-    void ReadDrive(const std::string& target);
-    void FinishRun();
+    void Close() override;
     void ShowSubPage(tk::TTabSheet& page);
 
-    // What the snapshots need from the window.
+    // The installation run's host (Unit1_install.cpp).
+    void ShowCopyStep() override;
+    void ShowCurrentFile(const std::string& packed, const std::string& installed) override;
+    void StepBar() override;
+    void BackToNamePage() override;
+    void ShowDriveStep(const std::string& drive) override;
+    void EndDriveStep() override;
+    void ShowError(const std::string& text) override;
+    bool Confirm(const std::string& text) override;
+    bool DirectoryExists(const std::string& path) override;
+    bool ForceDirectories(const std::string& path) override;
+    std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
+    bool Copy(const std::string& from, const std::string& to) override;
+    void SetArchiveOnly(const std::string& path) override;
+    void Delete(const std::string& path) override;
+    bool RemoveDir(const std::string& path) override;
+    void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) override;
+    bool Restore(const std::string& archive, const std::string& targetDir) override;
+    void SetTargetDir(const std::string& targetDir) override { targetDir_ = targetDir; }
+    void ReadDrive(const std::string& driveItem, const std::string& designation) override;
+    void ShowShortcutDialog(const std::string& targetDir) override;
+    void StartLauncher(const std::string& path) override;
+
+    // What the snapshots need from the window: the values the run handed over.
     tk::TStringList& List1() override { return *List1_; }
     tk::TStringList& List2() override { return *List2_; }
-    std::string SelectedDriveText() override { return DriveComboBox1.Text(); }
-    std::string Designation() override;
-    std::string TargetDir() override { return TargetDir_; }
-    void SetLabel44(const std::string& text) override;
-    HFONT Label44Font() override { return Label44.GetFont(); }
+    std::string SelectedDriveText() override { return driveItem_; }
+    std::string Designation() override { return designation_; }
+    std::string TargetDir() override { return targetDir_; }
+    void ShowStatusPath(const std::string& path) override;
+    void ShowStatus(const std::string& text) override;
     void ExecuteRegEinlesen() override { RegEinlesen.Execute(); }
 
     // "&Weiter", per page.
@@ -91,8 +108,9 @@ private:
     void NextOnDrive();
 
     void ShowPage(rt::Page page);
-    // Show or hide a button and paint the change at once.
-    static void SetButtonVisible(tk::TSpeedButton& button, bool visible);
+    // Shows and hides the buttons as a page's row of the page table says,
+    // painting each change at once; the only place that sets them.
+    void SetButtons(const rt::ButtonStates& states);
 
     bool PreTranslate(MSG& msg) override;
     bool DialogChar(char ch);
@@ -108,8 +126,10 @@ private:
     tk::Brush pageBrush_;
     int busy_ = 0;         // handlers running; a close request then is refused
     bool closing_ = false; // the window closes once the running handler returns
+    bool runStarted_ = false; // "&Abbrechen" stays disabled from the first run on
+    // Set by the installation run for the snapshots.
+    std::string targetDir_, driveItem_, designation_;
 
-public:
     // Controls, numbered by kind as in the form's description.
     tk::TSpeedButton SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4;
     tk::TBevel Bevel1;
@@ -133,3 +153,5 @@ public:
 
 // Text of an edit or other standard control.
 std::string WindowText(HWND hwnd);
+// Wine stands in for Windows where a platform feature is missing there.
+bool RunningUnderWine();

@@ -44,7 +44,6 @@ void Complain(const char* text, tk::MsgDlgType type, HWND focus = nullptr) {
 
 void THauptfenster::NextOnWelcome() {
     ShowPage(rt::Page::P2);
-    SetButtonVisible(SpeedButton1, true);
 }
 
 void THauptfenster::NextOnAgreement() {
@@ -97,8 +96,6 @@ void THauptfenster::NextOnDrive() {
     Label32.Repaint();
     Label33.SetCaption(WindowText(Edit3));
     Label33.Repaint();
-    SetButtonVisible(SpeedButton2, false);
-    SetButtonVisible(SpeedButton4, true);
     ShowPage(rt::Page::P5);
 }
 

@@ -1,52 +1,68 @@
-// "&Installieren": the whole installation in one pass on the UI thread.
+// "&Installieren": the wizard window as the installation run's host. The run
+// itself (InstallRun) decides the steps; this shows them and does the file work.
 #include "app/Unit1.h"
-#include "runtime/install.h"
 #include "runtime/strutil.h"
-#include "runtime/texts.h"
 #include "shell/Unit2.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/files.h"
 #include "toolkit/gdi.h"
+#include "toolkit/handles.h"
 #include <commctrl.h>
 #include <shellapi.h>
-#include <vector>
 
 namespace {
 constexpr int kLabel39Width = 245;
-constexpr DWORD kArchiveOnly = FILE_ATTRIBUTE_ARCHIVE; // 32: read-only, hidden, system cleared
+constexpr int kLabel44Width = 241;
 
 void SetBold(tk::TLabel& label, bool bold) {
     label.SetFontStyle({bold, false});
     label.Repaint();
 }
 
-// Copies a packed file's continuation volumes (.002 upward, while they exist)
-// beside its temporary copy: the restore looks for them there.
-std::vector<std::string> CopyVolumes(const std::string& source, const std::string& copy) {
-    std::vector<std::string> copied;
-    for (int n = 2; n <= 999; ++n) {
-        const std::string from = rt::VolumeName(source, n);
-        if (!tk::FileExists(from))
-            break;
-        const std::string to = rt::VolumeName(copy, n);
-        if (::CopyFileA(from.c_str(), to.c_str(), FALSE))
-            copied.push_back(to);
-    }
-    return copied;
+// A big packed file or a slow medium must not freeze the window while it is
+// copied: the wizard's buttons are hidden or disabled and a close request is
+// refused, so handling messages here starts nothing.
+DWORD CALLBACK PumpWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
+                                DWORD, HANDLE, HANDLE, LPVOID) {
+    tk::ProcessMessages();
+    return PROGRESS_CONTINUE;
 }
 
-void DeleteTempCopy(const std::string& path) {
-    ::SetFileAttributesA(path.c_str(), kArchiveOnly);
-    ::DeleteFileA(path.c_str());
+struct CopyJob {
+    std::string from, to;
+    BOOL ok = FALSE;
+};
+
+DWORD WINAPI CopyOnWorker(LPVOID param) {
+    auto* job = static_cast<CopyJob*>(param);
+    job->ok = ::CopyFileExA(job->from.c_str(), job->to.c_str(), nullptr, nullptr, nullptr, 0);
+    return 0;
+}
+
+// Wine 8 never calls a copy's progress routine: there the same copy runs on a
+// worker thread while this thread handles messages until it is done.
+bool CopyWhilePumping(const std::string& from, const std::string& to) {
+    CopyJob job{from, to};
+    tk::KernelHandle worker(::CreateThread(nullptr, 0, CopyOnWorker, &job, 0, nullptr));
+    if (!worker)
+        return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
+    HANDLE h = worker.get();
+    while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        tk::ProcessMessages();
+    return job.ok != FALSE;
 }
 } // namespace
 
 void THauptfenster::SpeedButton4Click() {
-    // 1. No wizard handler may start while the run works.
-    SetButtonVisible(SpeedButton1, false);
-    SetButtonVisible(SpeedButton4, false);
-    SpeedButton3.SetEnabled(false);
-    // 2. The progress page, copy step in bold.
+    const app::InstallInput input{WindowText(Edit1), WindowText(Edit2), DriveComboBox1.Text(),
+                                  WindowText(Edit3), ProgramDir};
+    app::InstallRun(input, *this);
+}
+
+// --- The window ------------------------------------------------------------------
+
+void THauptfenster::ShowCopyStep() {
+    runStarted_ = true;
     Label34.SetFontStyle({});
     Label35.SetFontStyle({});
     ShowPage(rt::Page::P6);
@@ -55,95 +71,36 @@ void THauptfenster::SpeedButton4Click() {
     // The bar is laid out full; stepping past its maximum would wrap, so it
     // starts empty and ends full after the last packed file.
     ::SendMessageA(ProgressBar1, PBM_SETPOS, 0, 0);
-
-    // 3.
-    const std::string target = rt::WithoutTrailingBackslash(WindowText(Edit2));
-    // 4.
-    std::string tempDir;
-    if (!PrepareTempDir(target, tempDir)) {
-        Close();
-        return;
-    }
-    // 5.
-    if (!tk::ForceDirectories(target)) {
-        tk::MessageDlg(txt::TargetNotCreated, tk::MsgDlgType::mtError, tk::mbOK);
-        SetButtonVisible(SpeedButton1, true);
-        SetButtonVisible(SpeedButton2, true);
-        ShowPage(rt::Page::P3);
-        ::SetFocus(Edit2);
-        return;
-    }
-    // 6. - 7.
-    RestorePackedFiles(target, tempDir);
-    if (!::RemoveDirectoryA(tempDir.c_str()))
-        ShowPathError(tempDir, txt::TempDirNotRemoved);
-    // 8.
-    WriteInfoFiles(target);
-    // 9. - 10.
-    ReadDrive(target);
-    // 11. - 13.
-    FinishRun();
 }
 
-bool THauptfenster::PrepareTempDir(const std::string& target, std::string& tempDir) {
-    const auto [first, second] = rt::TempDirNames(target);
-    tempDir = first;
-    if (tk::DirectoryExists(tempDir)) {
-        tempDir = second;
-        if (tk::DirectoryExists(tempDir)) {
-            tk::MessageDlg(rt::TempDirBusyMessage(tempDir), tk::MsgDlgType::mtError, tk::mbOK);
-            return false;
-        }
-    }
-    if (!tk::ForceDirectories(tempDir)) {
-        ShowPathError(tempDir, txt::TempDirNotCreated);
-        return false;
-    }
-    return true;
+void THauptfenster::ShowCurrentFile(const std::string& packed, const std::string& installed) {
+    Label37.SetCaption(packed);
+    Label37.Repaint();
+    Label39.SetCaption(tk::ShortenPath(installed, Label39.GetFont(), kLabel39Width));
+    Label39.Repaint();
 }
 
-void THauptfenster::RestorePackedFiles(const std::string& target, const std::string& tempDir) {
-    for (const rt::PackedFile& row : rt::kPackedFiles) {
-        const std::string installed = target + row.installed;
-        Label37.SetCaption(row.packed);
-        Label37.Repaint();
-        Label39.SetCaption(tk::ShortenPath(installed, Label39.GetFont(), kLabel39Width));
-        Label39.Repaint();
-
-        const std::string source = ProgramDir + "\\" + row.packed;
-        const std::string copy = tempDir + "\\" + row.packed;
-        if (::CopyFileA(source.c_str(), copy.c_str(), FALSE)) {
-            const std::vector<std::string> volumes = CopyVolumes(source, copy);
-            if (!BackupFile1.Restore(copy, target))
-                ShowPathError(installed, txt::FileNotCreated);
-            DeleteTempCopy(copy);
-            for (const std::string& v : volumes)
-                DeleteTempCopy(v);
-        } else {
-            ShowPathError(installed, txt::FileNotCreated);
-        }
-        ::SendMessageA(ProgressBar1, PBM_STEPIT, 0, 0);
-        tk::ProcessMessages();
-    }
+void THauptfenster::StepBar() {
+    ::SendMessageA(ProgressBar1, PBM_STEPIT, 0, 0);
+    tk::ProcessMessages();
 }
 
-void THauptfenster::WriteInfoFiles(const std::string& target) {
-    const std::string cfg = target + "\\Kvrinf.cfg";
-    ::CopyFileA((ProgramDir + "\\Kvrinf.kvr").c_str(), cfg.c_str(), FALSE);
-    ::SetFileAttributesA(cfg.c_str(), kArchiveOnly);
-    tk::WriteTextFile(target + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(WindowText(Edit1)));
+void THauptfenster::BackToNamePage() {
+    ShowPage(rt::Page::P3); // with "&Abbrechen" still disabled (SetButtons)
+    ::SetFocus(Edit2);
 }
 
-void THauptfenster::ReadDrive(const std::string& target) {
+void THauptfenster::ShowDriveStep(const std::string& drive) {
     SetBold(Label34, false);
     ShowSubPage(TabSheet8);
     SetBold(Label35, true);
     ::SendMessageA(Ani1, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
     ::RedrawWindow(Ani1, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    Label43.SetCaption(rt::UpperAZ(DriveComboBox1.Text().substr(0, 2)));
+    Label43.SetCaption(drive);
     Label43.Repaint();
-    TargetDir_ = target;
-    LwEinlesen.Execute();
+}
+
+void THauptfenster::EndDriveStep() {
     ::SendMessageA(Ani1, ACM_STOP, 0, 0);
     ::RedrawWindow(Ani1, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Label34.SetFontStyle({});
@@ -152,16 +109,13 @@ void THauptfenster::ReadDrive(const std::string& target) {
     Label35.Repaint();
 }
 
-void THauptfenster::FinishRun() {
-    if (Form2)
-        Form2->ShowModal();
-    if (tk::MessageDlg(txt::FinalQuestion, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
-        tk::ModalResult::mrYes) {
-        const std::string launcher = TargetDir_ + "\\Launch.exe";
-        ::ShellExecuteA(tk::ApplicationWindow(), "open", launcher.c_str(), nullptr, nullptr,
-                        SW_SHOWNORMAL);
-    }
-    Close();
+void THauptfenster::ShowError(const std::string& text) {
+    tk::MessageDlg(text, tk::MsgDlgType::mtError, tk::mbOK);
+}
+
+bool THauptfenster::Confirm(const std::string& text) {
+    return tk::MessageDlg(text, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
+           tk::ModalResult::mrYes;
 }
 
 void THauptfenster::ShowSubPage(tk::TTabSheet& page) {
@@ -170,4 +124,80 @@ void THauptfenster::ShowSubPage(tk::TTabSheet& page) {
         if (p != &page)
             p->SetVisible(false);
     page.Repaint();
+}
+
+void THauptfenster::ShowStatusPath(const std::string& path) {
+    ShowStatus(tk::ShortenPath(path, Label44.GetFont(), kLabel44Width));
+}
+
+void THauptfenster::ShowStatus(const std::string& text) {
+    Label44.SetCaption(text);
+    Label44.Repaint();
+}
+
+// --- The machine -------------------------------------------------------------------
+
+bool THauptfenster::DirectoryExists(const std::string& path) {
+    return tk::DirectoryExists(path);
+}
+
+bool THauptfenster::ForceDirectories(const std::string& path) {
+    return tk::ForceDirectories(path);
+}
+
+std::vector<std::string> THauptfenster::FindFiles(const std::string& dir,
+                                                  const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    tk::FindHandle find(::FindFirstFileA((dir + "\\" + pattern).c_str(), &fd));
+    if (!find)
+        return names;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(fd.cFileName);
+    while (::FindNextFileA(find.get(), &fd));
+    return names;
+}
+
+bool THauptfenster::Copy(const std::string& from, const std::string& to) {
+    if (RunningUnderWine())
+        return CopyWhilePumping(from, to);
+    return ::CopyFileExA(from.c_str(), to.c_str(), PumpWhileCopying, nullptr, nullptr, 0) != FALSE;
+}
+
+void THauptfenster::SetArchiveOnly(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+void THauptfenster::Delete(const std::string& path) {
+    ::DeleteFileA(path.c_str());
+}
+
+bool THauptfenster::RemoveDir(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+void THauptfenster::WriteTextFile(const std::string& path, const std::vector<std::string>& lines) {
+    tk::WriteTextFile(path, lines);
+}
+
+// --- The other units ----------------------------------------------------------------
+
+bool THauptfenster::Restore(const std::string& archive, const std::string& targetDir) {
+    return BackupFile1.Restore(archive, targetDir);
+}
+
+void THauptfenster::ReadDrive(const std::string& driveItem, const std::string& designation) {
+    driveItem_ = driveItem;
+    designation_ = designation;
+    LwEinlesen.Execute();
+}
+
+void THauptfenster::ShowShortcutDialog(const std::string& targetDir) {
+    if (Form2)
+        Form2->ShowModal(targetDir);
+}
+
+void THauptfenster::StartLauncher(const std::string& path) {
+    ::ShellExecuteA(tk::ApplicationWindow(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }

@@ -23,7 +23,14 @@ struct LabelDef {
     Style style;
 };
 
-const LabelDef kLabels[] = {
+} // namespace
+
+// The window's friend: its table may name the private controls.
+struct HauptfensterLayout {
+    static const LabelDef kLabels[];
+};
+
+const LabelDef HauptfensterLayout::kLabels[] = {
     // Welcome page
     {&THauptfenster::Label2, 1, 0, 70, 30, txt::Label2, {{true, true}, tk::clNavy}},
     {&THauptfenster::Label3, 1, 0, 70, 60, txt::Label3, kPlain},
@@ -84,10 +91,7 @@ const LabelDef kLabels[] = {
     {&THauptfenster::Label44, 8, kIdLabel44, 120, 85, "", {{}, tk::clNavy, 241}},
 };
 
-bool RunningUnderWine() {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
+namespace {
 
 HWND CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle, HWND parent, int id,
                int x, int y, int w, int h) {
@@ -101,6 +105,11 @@ HWND CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle, HW
 }
 
 } // namespace
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
 
 // Page control without tabs: the pages fill its display area inside a 4-pixel border.
 constexpr int kPageInset = 4;
@@ -117,8 +126,6 @@ void THauptfenster::CreateControls() {
     SpeedButton3.Create(hwnd_, kIdSpeedButton3, 432, 345, 91, 30, txt::BtnAbort, 0, GP::None, {});
     SpeedButton4.Create(hwnd_, kIdSpeedButton4, 329, 345, 91, 30, txt::BtnInstall, 0, GP::None,
                         kBold);
-    SpeedButton2.SetVisible(true);
-    SpeedButton3.SetVisible(true);
     Bevel1.Create(hwnd_, 425, 345, 6, 30, Shape::bsLeftLine);
 
     PageControl1.Create(hwnd_, 108, 111, kPageAreaW, kPageAreaH);
@@ -187,7 +194,7 @@ void THauptfenster::CreateControls() {
         ::SendMessageA(Ani1, ACM_OPENA, reinterpret_cast<WPARAM>(tk::Instance()),
                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_FINDFOLDER_AVI)));
 
-    for (const LabelDef& d : kLabels)
+    for (const LabelDef& d : HauptfensterLayout::kLabels)
         (this->*d.label).Create(sheets[d.sheet - 1]->Handle(), d.id, d.x, d.y, d.text, d.style);
 }
 

@@ -1,9 +1,11 @@
 #include "backup/BackupFile.h"
 
 #include "runtime/errors.h"
+#include "runtime/strutil.h"
 #include "runtime/texts.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/files.h"
 #include <cstdlib>
 
 // --- Files ---------------------------------------------------------------
@@ -12,7 +14,7 @@ std::unique_ptr<TFileStream> TFileStream::Create(const std::string& path) {
     HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        throw rt::EFCreateError(backup::FormatS(txt::SFCreateError, path));
+        throw rt::EFCreateError(rt::Format(txt::SFCreateError, path.c_str()));
     return std::unique_ptr<TFileStream>(new TFileStream(h, path));
 }
 
@@ -20,7 +22,7 @@ std::unique_ptr<TFileStream> TFileStream::OpenAppend(const std::string& path) {
     HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        throw rt::EFOpenError(backup::FormatS(txt::SFOpenError, path));
+        throw rt::EFOpenError(rt::Format(txt::SFOpenError, path.c_str()));
     LARGE_INTEGER zero{};
     ::SetFilePointerEx(h, zero, nullptr, FILE_END);
     return std::unique_ptr<TFileStream>(new TFileStream(h, path));
@@ -62,7 +64,7 @@ TFileSource::TFileSource(const std::string& path)
     : h_(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
     if (h_ == INVALID_HANDLE_VALUE)
-        throw rt::EFOpenError(backup::FormatS(txt::SFOpenError, path));
+        throw rt::EFOpenError(rt::Format(txt::SFOpenError, path.c_str()));
 }
 
 TFileSource::~TFileSource() {
@@ -97,41 +99,11 @@ bool TFileSource::Skip(std::size_t n) {
 
 // --- The platform and the events of a run -------------------------------
 
-namespace {
-
-bool DirectoryExists(const std::string& path) {
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-std::string ParentDir(const std::string& dir) {
-    const std::size_t i = dir.find_last_of("\\:");
-    return i == std::string::npos ? std::string() : dir.substr(0, i + 1);
-}
-
-// Creates dir and its missing parents, from the root down.
-void CreateDirs(std::string dir) {
-    while (!dir.empty() && dir.back() == '\\')
-        dir.pop_back();
-    if (dir.size() < 3 || DirectoryExists(dir))
-        return;
-    const std::string parent = ParentDir(dir);
-    if (parent.empty() || parent == dir)
-        return;
-    CreateDirs(parent);
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-}
-
-} // namespace
-
 class TBackupFile::Host : public backup::RestoreHost {
 public:
     explicit Host(TBackupFile& c) : c_(c) {}
 
-    bool FileExists(const std::string& path) override {
-        const DWORD a = ::GetFileAttributesA(path.c_str());
-        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) == 0;
-    }
+    bool FileExists(const std::string& path) override { return tk::FileExists(path); }
     std::unique_ptr<backup::ByteSource> OpenSource(const std::string& path) override {
         return std::make_unique<TFileSource>(path);
     }
@@ -147,11 +119,10 @@ public:
         if (!::FileTimeToLocalFileTime(&d.ftLastWriteTime, &local) ||
             !::FileTimeToDosDateTime(&local, &date, &time))
             return -1;
-        return static_cast<std::int32_t>(std::uint32_t(date) << 16 | time);
+        return backup::PackDosDateTime(date, time);
     }
     bool ForceDirectories(const std::string& dir) override {
-        CreateDirs(dir);
-        return DirectoryExists(dir);
+        return !dir.empty() && tk::ForceDirectories(dir);
     }
     std::unique_ptr<backup::OutputFile> CreateOutput(const std::string& path) override {
         return TFileStream::Create(path);
@@ -169,7 +140,7 @@ public:
         if (c_.OnNeedDisk) {
             c_.OnNeedDisk(&c_, static_cast<std::uint16_t>(std::atoi(disk.c_str())), cont);
         } else {
-            cont = tk::MessageDlg(backup::FormatS(txt::ArcInsertDisk, disk),
+            cont = tk::MessageDlg(rt::Format(txt::ArcInsertDisk, disk.c_str()),
                                   tk::MsgDlgType::mtInformation,
                                   tk::mbOKCancel) == tk::ModalResult::mrOk;
         }

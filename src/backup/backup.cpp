@@ -1,5 +1,6 @@
 #include "backup/backup.h"
 
+#include "runtime/strutil.h"
 #include "runtime/texts.h"
 #include <algorithm>
 #include <climits>
@@ -231,13 +232,12 @@ void Run::VolumeMarker(const std::string& name, std::string& archiveFile, bool f
     src_ = nullptr;
     const std::string digits = name.substr(kVolumeMarker.size(), 3);
     // The digits become part of a path; anything but three decimals is damage.
-    if (digits.size() != 3 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!IsVolumeDigits(digits))
         throw EInvalidArchive();
-    const std::string next = ChangeExtension(archiveFile, "." + digits);
+    const std::string next = VolumeName(archiveFile, digits);
     // A caller's stream has no file name to continue from.
     if (fromStream)
-        throw rt::EFOpenError(FormatS(txt::SFOpenError, next));
+        throw rt::EFOpenError(rt::Format(txt::SFOpenError, next.c_str()));
     const std::string disk = StripLeadingZeros(digits);
     do {
         host_.NeedDisk(disk, st_.cont);
@@ -427,25 +427,10 @@ std::string DirectoryPart(const std::string& path) {
     return path.substr(0, i + 1);
 }
 
-std::string ChangeExtension(const std::string& path, const std::string& ext) {
-    const std::size_t dot = path.find_last_of(".\\:");
-    if (dot != std::string::npos && path[dot] == '.')
-        return path.substr(0, dot) + ext;
-    return path + ext;
-}
-
 std::string StripLeadingZeros(std::string_view digits) {
     while (!digits.empty() && digits.front() == '0')
         digits.remove_prefix(1);
     return std::string(digits);
-}
-
-std::string FormatS(const char* fmt, const std::string& arg) {
-    std::string s(fmt);
-    const std::size_t at = s.find("%s");
-    if (at != std::string::npos)
-        s.replace(at, 2, arg);
-    return s;
 }
 
 } // namespace backup

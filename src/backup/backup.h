@@ -2,6 +2,7 @@
 // The packed archive (.kvr): its reader and the restore run, free of Windows.
 // The component TBackupFile (BackupFile.h) supplies the platform through
 // RestoreHost; tests, the fuzzer and the benchmark supply their own.
+#include "backup/format.h"
 #include "runtime/errors.h"
 #include <cstddef>
 #include <cstdint>
@@ -12,12 +13,7 @@
 
 namespace backup {
 
-// Largest payload of one block, and largest content a compressed block may expand to.
-inline constexpr std::size_t kBlockSize = 16384;
-// Opens every data section: "EC2" and a zero byte.
-inline constexpr unsigned char kSignature[4] = {0x45, 0x43, 0x32, 0x00};
-inline constexpr std::string_view kVolumeMarker = "NEXT:DISK";
-inline constexpr std::string_view kFileList = "FILE:LIST";
+// The archive name that makes a run read from the caller's stream.
 inline constexpr std::string_view kStreamSource = ":STREAM";
 
 enum TRestoreMode : std::uint8_t { rmAll, rmNoOverwrite, rmNewer, rmExisting, rmExistingNewer };
@@ -160,11 +156,7 @@ std::optional<std::string> TargetPath(std::string_view stored, const std::string
 // The directory part of a path (before its last '\' or ':', keeping a root's
 // backslash). Raises "Das Verzeichnis kann nicht erstellt werden" when there is none.
 std::string DirectoryPart(const std::string& path);
-// path with its extension replaced by ext (which includes the dot), or ext appended.
-std::string ChangeExtension(const std::string& path, const std::string& ext);
 // "002" -> "2", "010" -> "10", "000" -> "".
 std::string StripLeadingZeros(std::string_view digits);
-// fmt with its one "%s" replaced by arg.
-std::string FormatS(const char* fmt, const std::string& arg);
 
 } // namespace backup

@@ -23,11 +23,4 @@ std::vector<std::string> Kvrinf2Lines(const std::string& name) {
     return {txt::Kvrinf2Marker, name};
 }
 
-std::string VolumeName(const std::string& packedPath, int n) {
-    const auto sep = packedPath.find_last_of("\\:");
-    const auto dot = packedPath.find_last_of('.');
-    const bool hasExt = dot != std::string::npos && (sep == std::string::npos || dot > sep);
-    return (hasExt ? packedPath.substr(0, dot) : packedPath) + Format(".%03d", n);
-}
-
 } // namespace rt

@@ -32,8 +32,4 @@ std::string TempDirBusyMessage(const std::string& secondName);
 // The lines of "Kvrinf2.cfg": the marker, then the name exactly as typed.
 std::vector<std::string> Kvrinf2Lines(const std::string& name);
 
-// The continuation volume n (2, 3, ...) of a packed file: same folder and base
-// name, the extension replaced by the three digits.
-std::string VolumeName(const std::string& packedPath, int n);
-
 } // namespace rt

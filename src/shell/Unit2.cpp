@@ -73,8 +73,7 @@ TForm2::~TForm2() {
         ::DestroyWindow(hwnd_);
 }
 
-void TForm2::Create(std::function<std::string()> targetDir) {
-    targetDir_ = std::move(targetDir);
+void TForm2::Create() {
     if (!FolderLookup)
         FolderLookup = SpecialFolderPath;
     RegisterForm2Class(StaticWndProc);
@@ -109,9 +108,10 @@ void TForm2::Create(std::function<std::string()> targetDir) {
     CheckBox1.SetChecked(true);
 }
 
-int TForm2::ShowModal() {
+int TForm2::ShowModal(const std::string& targetDir) {
     if (!hwnd_ || inModal_)
         return 0;
+    targetDir_ = targetDir;
     inModal_ = true;
     modalResult_ = 0;
 
@@ -171,8 +171,7 @@ void TForm2::BitBtn1Click() {
         {CheckBox2, CSIDL_STARTMENU},
         {CheckBox3, CSIDL_PROGRAMS},
     };
-    const std::string dir = targetDir_ ? targetDir_() : std::string();
-    const std::string target = rt::WithoutTrailingBackslash(dir) + txt::ShortcutTargetName;
+    const std::string target = rt::WithoutTrailingBackslash(targetDir_) + txt::ShortcutTargetName;
     for (const Place& place : places) {
         if (!place.box.Checked())
             continue;

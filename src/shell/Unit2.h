@@ -22,12 +22,12 @@ public:
     TForm2& operator=(const TForm2&) = delete;
 
     // Creates the dialog hidden, owned by the main window (if there is one yet).
-    // targetDir returns TargetDir when the shortcuts are written.
-    void Create(std::function<std::string()> targetDir);
+    void Create();
 
     // Shows the dialog modally until a button or the close box ends it; the owner
-    // is disabled meanwhile. Returns mrOk (1) for "&Verknüpfung erstellen", mrCancel (2) else.
-    int ShowModal();
+    // is disabled meanwhile. The shortcuts lead to targetDir\Launch.exe.
+    // Returns mrOk (1) for "&Verknüpfung erstellen", mrCancel (2) else.
+    int ShowModal(const std::string& targetDir);
 
     HWND Handle() const { return hwnd_; }
 
@@ -57,7 +57,7 @@ private:
 
     HWND hwnd_ = nullptr;
     HWND label1_ = nullptr;
-    std::function<std::string()> targetDir_;
+    std::string targetDir_;
     int modalResult_ = 0;
     bool inModal_ = false;
 };

@@ -103,7 +103,7 @@ void LwEinlesenExecute(Host& host) {
         WalkDrive(dirs, files, fs, ui);
     }
     if (!root.empty())
-        ui.Finish(); // the last directory stays in Label44
+        ui.Finish(); // the last directory stays shown
 
     dirs.SetSorted(true);
     files.SetSorted(true);
@@ -113,7 +113,7 @@ void LwEinlesenExecute(Host& host) {
     files.SaveToFile(FileListPath(targetDir, drive));
 
     if (driveIsTarget) {
-        host.SetLabel44(txt::RegistryReading);
+        host.ShowStatus(txt::RegistryReading);
         host.ExecuteRegEinlesen();
     }
 }

@@ -19,17 +19,15 @@ public:
     // Text of Edit3.
     virtual std::string Designation() = 0;
     virtual std::string TargetDir() = 0;
-    // Sets Label44's caption and repaints it at once.
-    virtual void SetLabel44(const std::string& text) = 0;
-    virtual HFONT Label44Font() = 0;
+    // Shows the directory being read (shortened to fit) and paints it at once.
+    virtual void ShowStatusPath(const std::string& path) = 0;
+    // Shows a line of text in the same place.
+    virtual void ShowStatus(const std::string& text) = 0;
     // Executes the action RegEinlesen and returns when its handler returns.
     virtual void ExecuteRegEinlesen() = 0;
     // Handles pending window messages; tests count the calls.
     virtual void ProcessMessages();
 };
-
-// Width of Label44 that the shown directory is shortened to.
-inline constexpr int kLabel44Width = 241;
 
 // LwEinlesenExecute: lists the chosen drive into TargetDir ("Lwdat.lst",
 // <letter>verz.lst, <letter>dat.lst) and runs RegEinlesen when the drive is

@@ -77,12 +77,6 @@ std::string FileLine(std::string_view parent, std::string_view name, std::uint32
     return line;
 }
 
-std::uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    const auto date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-    const auto time = static_cast<std::uint32_t>((hour << 11) | (minute << 5) | (second / 2));
-    return (date << 16) | time;
-}
-
 std::string RegListPath(std::string_view targetDir, int rootIndex) {
     return InTarget(targetDir, kRegFileNames[rootIndex]);
 }

@@ -34,7 +34,6 @@ std::string FileLine(std::string_view parent, std::string_view name, std::uint32
                      std::uint32_t dosDateTime, std::uint32_t attributes);
 
 // Packs a local date and time the way the DOS directory did (date high, time low).
-std::uint32_t PackDosDateTime(int year, int month, int day, int hour, int minute, int second);
 
 // The registry roots in walk order and their output files.
 inline constexpr int kRegRootCount = 5;

@@ -1,7 +1,5 @@
 #include "snapshot/pump.h"
 
-#include "toolkit/gdi.h"
-
 #include <windows.h>
 
 namespace snapshot {
@@ -28,7 +26,7 @@ bool UiTicker::Due() {
 void UiTicker::Tick() {
     if (withLabel_ && labelPending_) {
         labelPending_ = false;
-        host_.SetLabel44(tk::ShortenPath(pending_, host_.Label44Font(), kLabel44Width));
+        host_.ShowStatusPath(pending_);
     }
     host_.ProcessMessages();
     last_ = Now();

@@ -2,7 +2,7 @@
 // Keeps the window alive during the long walks without paying for a message
 // pump after every entry: under Wine one PeekMessage costs more than listing
 // an entry. Pending messages are handled as soon as kInterval has passed
-// since the last time, and Label44 shows the directory current at that moment,
+// since the last time, and the status line shows the directory current then,
 // so the window repaints and reacts at least every kInterval.
 #include "snapshot/Snapshot.h"
 
@@ -14,7 +14,7 @@ class UiTicker {
 public:
     static constexpr int kIntervalMs = 10;
 
-    // withLabel: the drive walk shows its directories in Label44.
+    // withLabel: the drive walk shows its directories in the status line.
     UiTicker(Host& host, bool withLabel);
     // An item is done: handle pending messages if the interval has passed.
     void Pump() {

@@ -4,6 +4,7 @@
 #include "runtime/texts.h"
 #include "toolkit/errormode.h"
 #include "toolkit/handles.h"
+#include <algorithm>
 #include <windows.h>
 
 namespace tk {
@@ -51,17 +52,40 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         RaiseLastError();
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    DWORD written = 0;
-    if (!text.empty() &&
-        !::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))
-        RaiseLastError();
-    if (written != text.size())
-        throw rt::EInOutError(101); // short write: the disk is full
+    ::SetLastError(0);
+    if (!WriteLines(file.get(), lines)) {
+        const DWORD code = ::GetLastError();
+        throw rt::EInOutError(code != 0 ? static_cast<int>(code) : 101); // 101: disk full
+    }
     if (!::CloseHandle(file.release()))
         RaiseLastError();
+}
+
+bool WriteLines(void* file, const std::vector<std::string>& lines) {
+    constexpr std::size_t kChunk = 1 << 20;
+    std::string buffer;
+    buffer.reserve(kChunk + 4096);
+    auto flush = [&] {
+        const char* p = buffer.data();
+        std::size_t left = buffer.size();
+        while (left > 0) {
+            DWORD written = 0;
+            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
+            if (!::WriteFile(file, p, want, &written, nullptr) || written == 0)
+                return false;
+            p += written;
+            left -= written;
+        }
+        buffer.clear();
+        return true;
+    };
+    for (const std::string& line : lines) {
+        buffer += line;
+        buffer += "\r\n";
+        if (buffer.size() >= kChunk && !flush())
+            return false;
+    }
+    return flush();
 }
 
 } // namespace tk

@@ -17,4 +17,9 @@ bool ForceDirectories(const std::string& path);
 // create, write or close raises EInOutError with the OS error code.
 void WriteTextFile(const std::string& path, const std::vector<std::string>& lines);
 
+// Writes every line followed by CR LF to an open file handle, in large pieces.
+// False when a write fails or writes nothing; the OS error code then tells why
+// (0 for a short write).
+bool WriteLines(void* file, const std::vector<std::string>& lines);
+
 } // namespace tk

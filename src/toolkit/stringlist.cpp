@@ -3,6 +3,7 @@
 #include "runtime/errors.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
+#include "toolkit/files.h"
 #include "toolkit/handles.h"
 
 #include <algorithm>
@@ -193,29 +194,8 @@ void TStringList::SaveToFile(const std::string& path) const {
     if (!file)
         throw rt::EFCreateError(rt::Format(txt::SFCreateError, path.c_str()));
 
-    constexpr std::size_t kChunk = 1 << 20;
-    std::string buffer;
-    buffer.reserve(kChunk + 4096);
-    auto flush = [&] {
-        const char* p = buffer.data();
-        std::size_t left = buffer.size();
-        while (left > 0) {
-            DWORD written = 0;
-            const DWORD want = static_cast<DWORD>(std::min<std::size_t>(left, 1u << 30));
-            if (!::WriteFile(file.get(), p, want, &written, nullptr) || written == 0)
-                throw rt::EWriteError(txt::SWriteError);
-            p += written;
-            left -= written;
-        }
-        buffer.clear();
-    };
-    for (const auto& s : items_) {
-        buffer += s;
-        buffer += "\r\n";
-        if (buffer.size() >= kChunk)
-            flush();
-    }
-    flush();
+    if (!WriteLines(file.get(), items_))
+        throw rt::EWriteError(txt::SWriteError);
     if (!::CloseHandle(file.release()))
         throw rt::EWriteError(txt::SWriteError);
 }

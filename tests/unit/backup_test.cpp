@@ -1,6 +1,7 @@
 // The archive reader and the restore run, against an in-memory platform.
 #include "backup/backup.h"
 #include "packer.h"
+#include "runtime/strutil.h"
 #include "runtime/texts.h"
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ std::string Int32(std::int32_t v) {
 std::string Str(const std::string& s) {
     return Int32(static_cast<std::int32_t>(s.size())) + s;
 }
-const std::string kSig("EC2\0", 4);
+const std::string kSig(backup::kSignatureText);
 std::string Stored(const std::string& c) {
     return Int32(-static_cast<std::int32_t>(c.size())) + c;
 }
@@ -91,7 +92,7 @@ public:
 
     void AddArchive(const std::string& path, const std::vector<std::string>& vols) {
         for (std::size_t i = 0; i < vols.size(); ++i)
-            volumes[kvrpack::VolumeFileName(path, i)] = vols[i];
+            volumes[backup::VolumeFile(path, i)] = vols[i];
     }
 
     bool FileExists(const std::string& p) override {
@@ -101,7 +102,7 @@ public:
         auto it = volumes.find(p);
         const bool fails = std::find(failOpen.begin(), failOpen.end(), p) != failOpen.end();
         if (it == volumes.end() || fails)
-            throw rt::EFOpenError(FormatS(txt::SFOpenError, p));
+            throw rt::EFOpenError(rt::Format(txt::SFOpenError, p.c_str()));
         return std::make_unique<CountingSource>(it->second, openSources);
     }
     std::optional<std::int32_t> FileAge(const std::string& p) override {
@@ -120,13 +121,13 @@ public:
     std::unique_ptr<OutputFile> CreateOutput(const std::string& p) override {
         for (const auto& f : failCreate)
             if (f == p)
-                throw rt::EFCreateError(FormatS(txt::SFCreateError, p));
+                throw rt::EFCreateError(rt::Format(txt::SFCreateError, p.c_str()));
         files[p] = FakeFile{};
         return std::make_unique<FakeOutput>(*this, p);
     }
     std::unique_ptr<OutputFile> OpenForAppend(const std::string& p) override {
         if (files.count(p) == 0)
-            throw rt::EFOpenError(FormatS(txt::SFOpenError, p));
+            throw rt::EFOpenError(rt::Format(txt::SFOpenError, p.c_str()));
         return std::make_unique<FakeOutput>(*this, p);
     }
     void ProcessMessages() override { ++pumps; }
@@ -292,13 +293,40 @@ TEST(BackupReader, TargetPathsNeverLeaveDestDirOrNameDevices) {
     EXPECT_TRUE(TargetPath("C:\\COM\xBC", "D:\\Neu\\", false));
 }
 
+TEST(ArchiveFormat, VolumeNamesReplaceTheExtensionOfTheLastPart) {
+    EXPECT_EQ(VolumeName("C:\\Setup\\Kelvar5.kvr", "002"), "C:\\Setup\\Kelvar5.002");
+    // A dot in a folder name is not an extension.
+    EXPECT_EQ(VolumeName("D:\\x.y\\Kelvar5", "010"), "D:\\x.y\\Kelvar5.010");
+    EXPECT_EQ(VolumeName("E:Kelvar5.kvr", "003"), "E:Kelvar5.003");
+    EXPECT_EQ(VolumeName("out/x.y/z", "002"), "out/x.y/z.002");
+    EXPECT_EQ(VolumeFile("out/x.kvr", 0), "out/x.kvr");
+    EXPECT_EQ(VolumeFile("out/x.kvr", 9), "out/x.010");
+    EXPECT_TRUE(IsVolumeDigits("010"));
+    for (const char* bad : {"10", "0100", "01a", "-01", ""})
+        EXPECT_FALSE(IsVolumeDigits(bad)) << bad;
+}
+
+TEST(ArchiveFormat, DosDateTimePacksBothWaysWithEvenSeconds) {
+    EXPECT_EQ(PackDosDateTime({1980, 1, 1, 0, 0, 0}), 0x00210000);
+    EXPECT_EQ(static_cast<std::uint32_t>(PackDosDateTime({2107, 12, 31, 23, 59, 58})), 0xFF9FBF7Du);
+    EXPECT_EQ(PackDosDateTime({2001, 5, 17, 14, 30, 21}), 716272586);
+    EXPECT_EQ(PackDosDateTime(0x2AB1, 0x73CA), 716272586);
+    const DosDateTime t = UnpackDosDateTime(716272586);
+    EXPECT_EQ((std::vector<int>{t.year, t.month, t.day, t.hour, t.minute, t.second}),
+              (std::vector<int>{2001, 5, 17, 14, 30, 20}));
+    // From 2044 on bit 31 is set: the packed value reads negative.
+    const DosDateTime late = UnpackDosDateTime(PackDosDateTime({2044, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(
+        (std::vector<int>{late.year, late.month, late.day, late.hour, late.minute, late.second}),
+        (std::vector<int>{2044, 2, 3, 4, 5, 6}));
+    EXPECT_LT(PackDosDateTime({2044, 1, 1, 0, 0, 0}), 0);
+}
+
 TEST(BackupReader, PathHelpers) {
     EXPECT_EQ(DirectoryPart("D:\\Neu\\A.TXT"), "D:\\Neu");
     EXPECT_EQ(DirectoryPart("C:\\A.TXT"), "C:\\");
     EXPECT_EQ(DirectoryPart("C:A.TXT"), "C:");
     EXPECT_THROW(DirectoryPart("A.TXT"), rt::Exception);
-    EXPECT_EQ(ChangeExtension("D:\\x.y\\Kelvar5.kvr", ".002"), "D:\\x.y\\Kelvar5.002");
-    EXPECT_EQ(ChangeExtension("D:\\x.y\\Kelvar5", ".010"), "D:\\x.y\\Kelvar5.010");
     EXPECT_EQ(StripLeadingZeros("002"), "2");
     EXPECT_EQ(StripLeadingZeros("010"), "10");
     EXPECT_EQ(StripLeadingZeros("000"), "");

@@ -1,5 +1,5 @@
 // The installation run's derived values: temporary folder names, the
-// both-names message, the info file lines and continuation volume names.
+// both-names message and the info file lines.
 #include "runtime/install.h"
 #include <gtest/gtest.h>
 
@@ -29,14 +29,6 @@ TEST(InstallValues, Kvrinf2KeepsTheNameAsTyped) {
     EXPECT_EQ(rt::Kvrinf2Lines("  x  ")[1], "  x  ");
     // "Büro 3" is six bytes in code page 1252: the file is 11+2+6+2 = 21 bytes.
     EXPECT_EQ(rt::Kvrinf2Lines("Büro 3")[1].size(), 6u);
-}
-
-TEST(InstallValues, VolumeNamesReplaceTheExtension) {
-    EXPECT_EQ(rt::VolumeName("C:\\Setup\\Kelvar5.kvr", 2), "C:\\Setup\\Kelvar5.002");
-    EXPECT_EQ(rt::VolumeName("C:\\Setup\\Kelvar5.kvr", 10), "C:\\Setup\\Kelvar5.010");
-    // A dot in a folder name is not an extension.
-    EXPECT_EQ(rt::VolumeName("C:\\a.b\\Kelvar5", 3), "C:\\a.b\\Kelvar5.003");
-    EXPECT_EQ(rt::VolumeName("E:Kelvar5.kvr", 2), "E:Kelvar5.002");
 }
 
 } // namespace

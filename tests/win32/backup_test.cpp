@@ -16,9 +16,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::int32_t kStored = kvrpack::DosDateTime(2001, 5, 17, 12, 30, 0);
-const std::int32_t kDayBefore = kvrpack::DosDateTime(2001, 5, 16, 12, 30, 0);
-const std::int32_t kDayAfter = kvrpack::DosDateTime(2001, 5, 18, 12, 30, 0);
+const std::int32_t kStored = backup::PackDosDateTime({2001, 5, 17, 12, 30, 0});
+const std::int32_t kDayBefore = backup::PackDosDateTime({2001, 5, 16, 12, 30, 0});
+const std::int32_t kDayAfter = backup::PackDosDateTime({2001, 5, 18, 12, 30, 0});
 
 std::string Int32(std::int32_t v) {
     return std::string(reinterpret_cast<const char*>(&v), 4);
@@ -26,7 +26,7 @@ std::string Int32(std::int32_t v) {
 std::string Str(const std::string& s) {
     return Int32(static_cast<std::int32_t>(s.size())) + s;
 }
-const std::string kSig("EC2\0", 4);
+const std::string kSig(backup::kSignatureText);
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
@@ -137,7 +137,7 @@ protected:
     void Pack(const std::vector<kvrpack::Entry>& e, const kvrpack::Options& o = {}) {
         const auto vols = kvrpack::Pack(e, o);
         for (std::size_t i = 0; i < vols.size(); ++i)
-            WriteFile(kvrpack::VolumeFileName(archive, i), vols[i]);
+            WriteFile(backup::VolumeFile(archive, i), vols[i]);
     }
     std::string Trace() const {
         std::string s;

@@ -29,11 +29,11 @@ protected:
 
     // Creates the dialog as the program does, then shows it while the script runs.
     int Run(std::function<void(UserDriver&)> script) {
-        form_.Create([this] { return targetDir_; });
+        form_.Create();
         EXPECT_NE(form_.Handle(), nullptr);
         EXPECT_FALSE(::IsWindowVisible(form_.Handle())); // created hidden
         UserDriver driver(TForm2::kClassName, std::move(script));
-        return form_.ShowModal();
+        return form_.ShowModal(targetDir_);
     }
 
     std::vector<bool> LinksPresent() const {
@@ -158,7 +158,7 @@ TEST_F(ShortcutDialog, EveryWayOutButCreateWritesNothing) {
         [](UserDriver& u) { u.AltKey('k'); },
         [](UserDriver& u) { u.CloseBox(); },
     };
-    form_.Create([this] { return targetDir_; });
+    form_.Create();
     form_.CheckBox2.SetChecked(true);
     form_.CheckBox3.SetChecked(true);
     int n = 0;
@@ -168,7 +168,7 @@ TEST_F(ShortcutDialog, EveryWayOutButCreateWritesNothing) {
             EXPECT_TRUE(Checked(u.ChildByText("im Menü '&Programme'")));
             exit(u);
         });
-        EXPECT_EQ(form_.ShowModal(), mrCancel);
+        EXPECT_EQ(form_.ShowModal(targetDir_), mrCancel);
         EXPECT_EQ(LinksPresent(), (std::vector<bool>{false, false, false}));
     }
 }
@@ -184,7 +184,7 @@ TEST_F(ShortcutDialog, BoxesKeepTheirStateAndAnExistingLinkIsReplaced) {
         EXPECT_TRUE(Checked(u.ChildByText("auf dem &Desktop")));
         u.Key(VK_RETURN);
     });
-    EXPECT_EQ(form_.ShowModal(), mrOk);
+    EXPECT_EQ(form_.ShowModal(targetDir_), mrOk);
     ExpectLink(desktop_, "C:\\Prögramme\\KELvär\\Launch.exe");
 }
 

@@ -5,6 +5,7 @@
 #include "runtime/errors.h"
 #include "runtime/texts.h"
 #include "snapshot/Snapshot.h"
+#include "backup/format.h"
 #include "snapshot/lines.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stringlist.h"
@@ -19,8 +20,6 @@
 #include <string>
 #include <vector>
 #include <windows.h>
-
-using snapshot::PackDosDateTime;
 
 namespace {
 
@@ -123,8 +122,8 @@ public:
     std::string SelectedDriveText() override { return driveText; }
     std::string Designation() override { return designation; }
     std::string TargetDir() override { return target; }
-    void SetLabel44(const std::string& text) override { labels.push_back(text); }
-    HFONT Label44Font() override { return static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT)); }
+    void ShowStatusPath(const std::string& path) override { labels.push_back(path); }
+    void ShowStatus(const std::string& text) override { labels.push_back(text); }
     void ExecuteRegEinlesen() override {
         ++regCalls;
         labelAtReg = labels.empty() ? "" : labels.back();
@@ -291,7 +290,8 @@ namespace {
 
 std::string FixtureFileList(bool withSecret) {
     const auto t = [](int y, int mo, int d, int h, int mi, int s) {
-        return std::to_string(static_cast<std::int32_t>(PackDosDateTime(y, mo, d, h, mi, s)));
+        return std::to_string(
+            static_cast<std::int32_t>(backup::PackDosDateTime({y, mo, d, h, mi, s})));
     };
     std::string s;
     s += "Q:\\.hidden*0*" + t(2010, 1, 2, 3, 4, 6) + "*34\r\n";
@@ -345,12 +345,10 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     EXPECT_TRUE(host.list2.Sorted());
     EXPECT_EQ(host.list1.Count(), 7u);
     EXPECT_EQ(host.regCalls, 0); // q: is not the target's drive
-    // Label44 ends on the last directory walked (a child of sub, breadth-first,
-    // in the platform's listing order), shortened for its 241 pixels; never the root.
+    // The status ends on the last directory walked (a child of sub, breadth-first,
+    // in the platform's listing order); never the root.
     ASSERT_FALSE(host.labels.empty());
-    const HFONT font = host.Label44Font();
-    EXPECT_TRUE(host.labels.back() == tk::ShortenPath("Q:\\sub\\empty", font, 241) ||
-                host.labels.back() == tk::ShortenPath("Q:\\sub\\nested", font, 241))
+    EXPECT_TRUE(host.labels.back() == "Q:\\sub\\empty" || host.labels.back() == "Q:\\sub\\nested")
         << host.labels.back();
     EXPECT_EQ(std::count(host.labels.begin(), host.labels.end(), "Q:"), 0);
     EXPECT_GE(host.pumps, 1);

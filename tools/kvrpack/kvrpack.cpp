@@ -8,6 +8,7 @@
 // file's name), --time DOSTIME (a number, or YYYY-MM-DDTHH:MM:SS local time;
 // default the file's modification time), --store (no compression).
 #include "packer.h"
+#include "backup/format.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,7 +46,7 @@ std::int32_t ParseTime(const std::string& s) {
         if (y < 1980 || y > 2107 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 ||
             se > 59)
             Fail("--time out of range: " + s);
-        return kvrpack::DosDateTime(y, mo, d, h, mi, se);
+        return backup::PackDosDateTime({y, mo, d, h, mi, se});
     }
     const long long v = Number("--time", s);
     if (v < INT32_MIN || v > UINT32_MAX)
@@ -69,9 +70,9 @@ std::int32_t FileDosTime(const std::string& path) {
     std::tm tm;
     localtime_r(&st.st_mtime, &tm);
     if (tm.tm_year + 1900 < 1980)
-        return kvrpack::DosDateTime(1980, 1, 1, 0, 0, 0);
-    return kvrpack::DosDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                                tm.tm_sec);
+        return backup::PackDosDateTime({1980, 1, 1, 0, 0, 0});
+    return backup::PackDosDateTime(
+        {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec});
 }
 
 std::string BaseName(const std::string& path) {
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
             opt.volumeSize = static_cast<std::size_t>(v);
         } else if (a == "--block-size") {
             const long long v = Number(a, value(i));
-            if (v < 1 || v > 16384)
+            if (v < 1 || v > static_cast<long long>(backup::kBlockSize))
                 Fail("--block-size must be 1 to 16384");
             opt.blockSize = static_cast<std::size_t>(v);
         } else if (a == "--level") {
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
         Fail(e.what());
     }
     for (std::size_t i = 0; i < volumes.size(); ++i) {
-        const std::string name = kvrpack::VolumeFileName(out, i);
+        const std::string name = backup::VolumeFile(out, i);
         std::ofstream f(name, std::ios::binary | std::ios::trunc);
         f.write(volumes[i].data(), static_cast<std::streamsize>(volumes[i].size()));
         if (!f)

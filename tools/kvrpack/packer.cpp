@@ -1,16 +1,15 @@
 #include "packer.h"
+#include "backup/format.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <zlib.h>
 
 namespace kvrpack {
 namespace {
 
-constexpr std::size_t kMaxBlock = 16384;
+using backup::kSignatureText;
 constexpr std::size_t kEndOfSection = 4;
-constexpr std::size_t kMarker = 4 + 12; // length and "NEXT:DISKnnn"
-constexpr char kSignature[4] = {'E', 'C', '2', '\0'};
+constexpr std::size_t kMarker = 4 + backup::kVolumeMarker.size() + 3; // length, name, digits
 
 void PutInt32(std::string& s, std::int32_t v) {
     const auto u = static_cast<std::uint32_t>(v);
@@ -60,12 +59,12 @@ public:
         const std::size_t number = volumes_.size() + 2;
         if (number > 999)
             throw PackError("more than 999 volumes");
-        char marker[16];
-        std::snprintf(marker, sizeof marker, "NEXT:DISK%03zu", number);
-        PutInt32(cur_, 12);
-        cur_.append(marker, 12);
+        const std::string marker =
+            std::string(backup::kVolumeMarker) + backup::VolumeDigits(static_cast<int>(number));
+        PutInt32(cur_, static_cast<std::int32_t>(marker.size()));
+        cur_ += marker;
         volumes_.push_back(std::move(cur_));
-        cur_.assign(kSignature, 4);
+        cur_.assign(kSignatureText);
         fresh_ = true;
     }
     bool Fresh() const { return fresh_; }
@@ -88,7 +87,7 @@ void WriteEntry(Writer& w, const Entry& e, const Options& o) {
     PutInt32(head, static_cast<std::int32_t>(e.storedName.size()));
     head += e.storedName;
     PutInt32(head, e.dosTime);
-    head.append(kSignature, 4);
+    head.append(kSignatureText);
     if (!w.Fits(head.size(), true)) {
         // Start the entry in the next volume; its opening section continues the
         // previous file with nothing.
@@ -129,7 +128,7 @@ void WriteEntry(Writer& w, const Entry& e, const Options& o) {
 } // namespace
 
 std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& o) {
-    if (o.blockSize == 0 || o.blockSize > kMaxBlock)
+    if (o.blockSize == 0 || o.blockSize > backup::kBlockSize)
         throw PackError("block size must be 1 to 16384");
     if (o.level < 0 || o.level > 9)
         throw PackError("level must be 0 to 9");
@@ -138,7 +137,7 @@ std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& 
     for (const Entry& e : entries) {
         if (e.storedName.empty())
             throw PackError("empty entry name");
-        if (e.storedName.compare(0, 9, "NEXT:DISK") == 0 || e.storedName == "FILE:LIST")
+        if (e.storedName.starts_with(backup::kVolumeMarker) || e.storedName == backup::kFileList)
             throw PackError("reserved entry name " + e.storedName);
         sum += static_cast<std::int64_t>(e.content.size());
     }
@@ -154,31 +153,12 @@ std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& 
         WriteEntry(w, e, o);
     if (o.fileList) {
         Entry list;
-        list.storedName = "FILE:LIST";
+        list.storedName = backup::kFileList;
         for (const Entry& e : entries)
-            list.content += e.storedName + "\r\n";
+            (list.content += e.storedName) += backup::kLineEnd;
         WriteEntry(w, list, o);
     }
     return w.Finish();
-}
-
-std::string VolumeFileName(const std::string& archive, std::size_t index) {
-    if (index == 0)
-        return archive;
-    char ext[8];
-    std::snprintf(ext, sizeof ext, ".%03zu", index + 1);
-    const std::size_t dot = archive.find_last_of("./\\:");
-    if (dot != std::string::npos && archive[dot] == '.')
-        return archive.substr(0, dot) + ext;
-    return archive + ext;
-}
-
-std::int32_t DosDateTime(int year, int month, int day, int hour, int minute, int second) {
-    const std::uint32_t date =
-        std::uint32_t(year - 1980) << 9 | std::uint32_t(month) << 5 | std::uint32_t(day);
-    const std::uint32_t time =
-        std::uint32_t(hour) << 11 | std::uint32_t(minute) << 5 | std::uint32_t(second / 2);
-    return static_cast<std::int32_t>(date << 16 | time);
 }
 
 } // namespace kvrpack

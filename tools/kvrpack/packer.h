@@ -2,6 +2,7 @@
 // Writes packed archives (.kvr) in memory: stored or compressed blocks, a header
 // text, an optional file list and volumes of a given size. Used by the kvrpack
 // tool and by the tests and the benchmark that need archives.
+#include "backup/format.h"
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -24,7 +25,7 @@ struct Options {
     std::int32_t headerValue = 0;
     bool fileList = false;         // append a "FILE:LIST" entry naming the files
     std::size_t volumeSize = 0;    // 0: one volume
-    std::size_t blockSize = 16384; // content bytes per block, 1 to 16384
+    std::size_t blockSize = backup::kBlockSize; // content bytes per block, 1 to kBlockSize
     int level = 9;                 // zlib level; 0 stores every block
 };
 
@@ -36,10 +37,6 @@ public:
 // The volumes in order: the archive itself, then the continuation volumes.
 std::vector<std::string> Pack(const std::vector<Entry>& entries, const Options& options);
 
-// The file name of volume index (0 = the archive itself, 1 = ".002", ...).
-std::string VolumeFileName(const std::string& archive, std::size_t index);
-
-// MS-DOS packed date-time from its parts (seconds rounded down to even).
-std::int32_t DosDateTime(int year, int month, int day, int hour, int minute, int second);
+// Volume i is written as backup::VolumeFile(archive, i) (backup/format.h).
 
 } // namespace kvrpack

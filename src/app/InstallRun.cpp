@@ -1,0 +1,126 @@
+#include "app/InstallRun.h"
+#include "backup/format.h"
+#include "runtime/install.h"
+#include "runtime/strutil.h"
+#include "runtime/texts.h"
+#include <algorithm>
+
+namespace app {
+
+namespace {
+
+std::string PathError(const std::string& path, const std::string& sentence) {
+    return "\"" + path + "\"\r\r" + sentence;
+}
+
+std::string Stem(const std::string& name) {
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+class Run {
+public:
+    Run(const InstallInput& in, InstallHost& host)
+        : in_(in), host_(host), target_(rt::WithoutTrailingBackslash(in.target)) {}
+
+    void Execute() {
+        host_.ShowCopyStep(); // 1. - 2.
+        // 4.
+        if (!PrepareTempDir()) {
+            host_.Close();
+            return;
+        }
+        // 5. The only way back into the wizard.
+        if (!host_.ForceDirectories(target_)) {
+            host_.ShowError(txt::TargetNotCreated);
+            host_.BackToNamePage();
+            return;
+        }
+        // 6.
+        for (const rt::PackedFile& row : rt::kPackedFiles)
+            InstallRow(row);
+        // 7.
+        if (!host_.RemoveDir(tempDir_))
+            host_.ShowError(PathError(tempDir_, txt::TempDirNotRemoved));
+        // 8.
+        const std::string cfg = target_ + "\\Kvrinf.cfg";
+        host_.Copy(in_.programDir + "\\Kvrinf.kvr", cfg);
+        host_.SetArchiveOnly(cfg);
+        host_.WriteTextFile(target_ + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(in_.name));
+        // 9. - 10.
+        host_.ShowDriveStep(rt::UpperAZ(in_.driveItem.substr(0, 2)));
+        host_.SetTargetDir(target_);
+        host_.ReadDrive(in_.driveItem, in_.designation);
+        host_.EndDriveStep();
+        // 11. - 13.
+        host_.ShowShortcutDialog(target_);
+        if (host_.Confirm(txt::FinalQuestion))
+            host_.StartLauncher(target_ + "\\Launch.exe");
+        host_.Close();
+    }
+
+private:
+    bool PrepareTempDir() {
+        const auto [first, second] = rt::TempDirNames(target_);
+        tempDir_ = host_.DirectoryExists(first) ? second : first;
+        if (tempDir_ == second && host_.DirectoryExists(second)) {
+            host_.ShowError(rt::TempDirBusyMessage(second));
+            return false;
+        }
+        if (!host_.ForceDirectories(tempDir_)) {
+            host_.ShowError(PathError(tempDir_, txt::TempDirNotCreated));
+            return false;
+        }
+        return true;
+    }
+
+    void InstallRow(const rt::PackedFile& row) {
+        const std::string installed = target_ + row.installed;
+        host_.ShowCurrentFile(row.packed, installed);
+        const std::string copy = tempDir_ + "\\" + row.packed;
+        if (host_.Copy(in_.programDir + "\\" + row.packed, copy)) {
+            // The restore looks for continuation volumes beside the copy.
+            std::vector<std::string> temps{copy};
+            for (const std::string& v :
+                 VolumeNames(row.packed, host_.FindFiles(in_.programDir, Stem(row.packed) + ".*")))
+                if (host_.Copy(in_.programDir + "\\" + v, tempDir_ + "\\" + v))
+                    temps.push_back(tempDir_ + "\\" + v);
+            if (!host_.Restore(copy, target_))
+                host_.ShowError(PathError(installed, txt::FileNotCreated));
+            for (const std::string& t : temps) {
+                host_.SetArchiveOnly(t);
+                host_.Delete(t);
+            }
+        } else {
+            host_.ShowError(PathError(installed, txt::FileNotCreated));
+        }
+        host_.StepBar();
+    }
+
+    const InstallInput& in_;
+    InstallHost& host_;
+    const std::string target_; // 3.
+    std::string tempDir_;
+};
+
+} // namespace
+
+void InstallRun(const InstallInput& input, InstallHost& host) {
+    Run(input, host).Execute();
+}
+
+std::vector<std::string> VolumeNames(const std::string& packedName,
+                                     std::vector<std::string> namesInFolder) {
+    const std::string stem = Stem(packedName);
+    std::erase_if(namesInFolder, [&](const std::string& n) {
+        return n.size() != stem.size() + 4 || n[stem.size()] != '.' ||
+               !rt::SameTextAZ(std::string_view(n).substr(0, stem.size()), stem) ||
+               !backup::IsVolumeDigits(std::string_view(n).substr(stem.size() + 1));
+    });
+    std::sort(namesInFolder.begin(), namesInFolder.end(), [&](const auto& a, const auto& b) {
+        return a.substr(stem.size()) < b.substr(stem.size());
+    });
+    return namesInFolder;
+}
+
+} // namespace app

@@ -1,0 +1,78 @@
+#pragma once
+// The installation run behind "&Installieren", free of Windows: the steps in
+// their order, the messages and the way back to the name page. Everything that
+// touches the screen or the machine goes through InstallHost; the wizard window
+// implements it, the tests fake it.
+#include <string>
+#include <vector>
+
+namespace app {
+
+// What the user entered on the pages, and where the installer lies.
+struct InstallInput {
+    std::string name;        // Edit1, exactly as typed
+    std::string target;      // Edit2, exactly as typed
+    std::string driveItem;   // the drive list's selected item ("c: [SYSTEM]")
+    std::string designation; // Edit3
+    std::string programDir;  // the installer's folder, no trailing backslash
+};
+
+class InstallHost {
+public:
+    virtual ~InstallHost() = default;
+
+    // --- The window ---
+    // Buttons hidden or disabled, the progress page on its copy step, the bar empty.
+    virtual void ShowCopyStep() = 0;
+    // The packed file and the path it is installed as, shown before its copy.
+    virtual void ShowCurrentFile(const std::string& packed, const std::string& installed) = 0;
+    // The bar one step on, then pending window messages handled.
+    virtual void StepBar() = 0;
+    // "&Zurück" and "&Weiter" back, the name page, the focus in the target.
+    virtual void BackToNamePage() = 0;
+    // The drive-reading step with its animation; drive is "C:".
+    virtual void ShowDriveStep(const std::string& drive) = 0;
+    virtual void EndDriveStep() = 0;
+    virtual void ShowError(const std::string& text) = 0;
+    // The confirmation box; true for "&Ja".
+    virtual bool Confirm(const std::string& text) = 0;
+    // Closes the window once the run has returned.
+    virtual void Close() = 0;
+
+    // --- The machine (full paths) ---
+    virtual bool DirectoryExists(const std::string& path) = 0;
+    // With all missing parents; an existing directory counts as success.
+    virtual bool ForceDirectories(const std::string& path) = 0;
+    // Names (not paths) of the files in dir that match a wildcard pattern.
+    virtual std::vector<std::string> FindFiles(const std::string& dir,
+                                               const std::string& pattern) = 0;
+    // Replaces an existing destination.
+    virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    // Attributes "archive" only: read-only, hidden and system cleared.
+    virtual void SetArchiveOnly(const std::string& path) = 0;
+    virtual void Delete(const std::string& path) = 0;
+    virtual bool RemoveDir(const std::string& path) = 0;
+    // Lines ended by CR LF; raises an input/output error.
+    virtual void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) = 0;
+
+    // --- The other units ---
+    // The archive component's restore; may show its own boxes and raise.
+    virtual bool Restore(const std::string& archive, const std::string& targetDir) = 0;
+    // Stores the target directory for the snapshots, the shortcuts and the launcher.
+    virtual void SetTargetDir(const std::string& targetDir) = 0;
+    // The drive snapshot (and with it the registry snapshot); raises.
+    virtual void ReadDrive(const std::string& driveItem, const std::string& designation) = 0;
+    virtual void ShowShortcutDialog(const std::string& targetDir) = 0;
+    virtual void StartLauncher(const std::string& path) = 0;
+};
+
+// One installation run; returns when the window is closing, the wizard is
+// back on the name page, or an error raised below it ends the run.
+void InstallRun(const InstallInput& input, InstallHost& host);
+
+// The continuation volumes beside a packed file: the names in its folder that
+// are its base name, a dot and three digits, in the order of the digits.
+std::vector<std::string> VolumeNames(const std::string& packedName,
+                                     std::vector<std::string> namesInFolder);
+
+} // namespace app

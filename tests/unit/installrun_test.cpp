@@ -1,0 +1,314 @@
+// The installation run against a fake window and file system: the order of
+// what the user sees, each failure path, the volumes beside a packed file.
+#include "app/InstallRun.h"
+#include "runtime/errors.h"
+#include "runtime/install.h"
+#include "runtime/strutil.h"
+#include <gtest/gtest.h>
+#include <map>
+#include <set>
+#include <stdexcept>
+
+namespace {
+
+const std::string kSetup = "D:\\Setup";
+const std::string kTarget = "C:\\Programme\\KELvar";
+const std::string kTemp1 = "C:\\Kvr5~tmp", kTemp2 = "C:\\Kvr5tmp~";
+
+std::string Parent(const std::string& path) {
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+std::string Name(const std::string& path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+// Records what the run shows and does; the file system is two containers.
+class FakeHost : public app::InstallHost {
+public:
+    std::vector<std::string> log;
+    std::set<std::string> dirs{"C:", "D:", kSetup};
+    std::map<std::string, std::string> files;
+    std::set<std::string> uncreatable, unwritable;
+    std::map<std::string, bool> restoreResult; // by packed name; default true
+    std::string raiseOnRestore;                // packed name whose restore raises
+    std::map<std::string, std::vector<std::string>> seenBesideCopy; // temp folder at restore
+    bool answerYes = true;
+    int bar = 0;
+
+    FakeHost() {
+        for (const rt::PackedFile& row : rt::kPackedFiles)
+            files[kSetup + "\\" + row.packed] = row.packed;
+        files[kSetup + "\\Kvrinf.kvr"] = "info";
+    }
+
+    std::vector<std::string> FilesIn(const std::string& dir) const {
+        std::vector<std::string> names;
+        for (const auto& [path, content] : files)
+            if (Parent(path) == dir)
+                names.push_back(Name(path));
+        return names;
+    }
+    // The log without the file operations: what the user sees, in order.
+    std::vector<std::string> Seen() const {
+        std::vector<std::string> seen;
+        for (const std::string& e : log)
+            if (e.rfind("fs ", 0) != 0)
+                seen.push_back(e);
+        return seen;
+    }
+
+    void ShowCopyStep() override { log.push_back("copy step"); }
+    void ShowCurrentFile(const std::string& packed, const std::string& installed) override {
+        log.push_back("file " + packed + " " + installed);
+    }
+    void StepBar() override { log.push_back("bar " + std::to_string(++bar)); }
+    void BackToNamePage() override { log.push_back("name page"); }
+    void ShowDriveStep(const std::string& drive) override { log.push_back("drive " + drive); }
+    void EndDriveStep() override { log.push_back("drive done"); }
+    void ShowError(const std::string& text) override { log.push_back("error " + text); }
+    bool Confirm(const std::string&) override {
+        log.push_back("question");
+        return answerYes;
+    }
+    void Close() override { log.push_back("close"); }
+
+    bool DirectoryExists(const std::string& path) override { return dirs.count(path) != 0; }
+    bool ForceDirectories(const std::string& path) override {
+        log.push_back("fs mkdir " + path);
+        if (uncreatable.count(path) || files.count(path))
+            return false;
+        dirs.insert(path);
+        return true;
+    }
+    std::vector<std::string> FindFiles(const std::string& dir,
+                                       const std::string& pattern) override {
+        // Enough of a wildcard for "stem.*", without regard to case.
+        const std::string prefix = pattern.substr(0, pattern.size() - 1);
+        std::vector<std::string> names;
+        for (const std::string& n : FilesIn(dir))
+            if (rt::SameTextAZ(n.substr(0, prefix.size()), prefix))
+                names.push_back(n);
+        return names;
+    }
+    bool Copy(const std::string& from, const std::string& to) override {
+        log.push_back("fs copy " + from + " " + to);
+        if (!files.count(from) || !dirs.count(Parent(to)))
+            return false;
+        files[to] = files[from];
+        return true;
+    }
+    void SetArchiveOnly(const std::string& path) override { log.push_back("fs attr " + path); }
+    void Delete(const std::string& path) override {
+        log.push_back("fs delete " + path);
+        files.erase(path);
+    }
+    bool RemoveDir(const std::string& path) override {
+        log.push_back("fs rmdir " + path);
+        if (!FilesIn(path).empty() || !dirs.count(path))
+            return false;
+        for (const std::string& d : dirs)
+            if (Parent(d) == path && d != path)
+                return false;
+        dirs.erase(path);
+        return true;
+    }
+    void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) override {
+        log.push_back("fs write " + path);
+        if (unwritable.count(path))
+            throw rt::EInOutError(5);
+        std::string text;
+        for (const std::string& l : lines)
+            text += l + "\r\n";
+        files[path] = text;
+    }
+    bool Restore(const std::string& archive, const std::string& targetDir) override {
+        const std::string name = Name(archive);
+        log.push_back("restore " + name + " " + targetDir);
+        seenBesideCopy[name] = FilesIn(Parent(archive));
+        if (name == raiseOnRestore)
+            throw rt::EReadError("Stream-Read-Fehler");
+        return restoreResult.count(name) ? restoreResult[name] : true;
+    }
+    void SetTargetDir(const std::string& dir) override { log.push_back("target " + dir); }
+    void ReadDrive(const std::string& item, const std::string& designation) override {
+        log.push_back("read " + item + " " + designation);
+    }
+    void ShowShortcutDialog(const std::string& dir) override { log.push_back("shortcuts " + dir); }
+    void StartLauncher(const std::string& path) override { log.push_back("launch " + path); }
+};
+
+class InstallRun : public ::testing::Test {
+protected:
+    FakeHost host;
+    app::InstallInput input{"Büro 3", kTarget + "\\", "c: [SYSTEM]", "KELvar", kSetup};
+
+    void Run() { app::InstallRun(input, host); }
+    std::string PathError(const std::string& path, const std::string& sentence) {
+        return "error \"" + path + "\"\r\r" + sentence;
+    }
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> e;
+        for (const std::string& s : host.log)
+            if (s.rfind("error ", 0) == 0)
+                e.push_back(s);
+        return e;
+    }
+    bool Logged(const std::string& entry) const {
+        return std::find(host.log.begin(), host.log.end(), entry) != host.log.end();
+    }
+};
+
+const char* const kFileNotCreated = "Datei kann nicht erstellt werden!";
+
+TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
+    Run();
+    const std::vector<std::string> seen = host.Seen();
+    ASSERT_EQ(seen.size(), 1 + 14 * 3 + 8u);
+    EXPECT_EQ(seen[0], "copy step");
+    // Each row: what is copied, then its restore, then the bar; full exactly at the last row.
+    EXPECT_EQ(seen[1], "file Lockbox.kvr C:\\Programme\\KELvar\\Lockbox.exe");
+    EXPECT_EQ(seen[2], "restore Lockbox.kvr C:\\Programme\\KELvar");
+    EXPECT_EQ(seen[3], "bar 1");
+    EXPECT_EQ(seen[40], "file Kelvar5h.kvr C:\\Programme\\KELvar\\Kelvar5.hlp");
+    EXPECT_EQ(seen[42], "bar 14");
+    const std::vector<std::string> tail(seen.begin() + 43, seen.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "drive C:", "target C:\\Programme\\KELvar", "read c: [SYSTEM] KELvar",
+                        "drive done", "shortcuts C:\\Programme\\KELvar", "question",
+                        "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
+
+    // The temporary folder is made before the target and is gone at the end;
+    // the info files are written before the drive step.
+    EXPECT_EQ(host.log[1], "fs mkdir " + kTemp1);
+    EXPECT_EQ(host.log[2], "fs mkdir " + kTarget);
+    EXPECT_FALSE(host.dirs.count(kTemp1));
+    EXPECT_EQ(host.files[kTarget + "\\Kvrinf.cfg"], "info");
+    EXPECT_TRUE(Logged("fs attr " + kTarget + "\\Kvrinf.cfg"));
+    EXPECT_EQ(host.files[kTarget + "\\Kvrinf2.cfg"], "KVR-INF_DAT\r\nBüro 3\r\n");
+    // Every temporary copy was made writable before its deletion.
+    const auto attr =
+        std::find(host.log.begin(), host.log.end(), "fs attr " + kTemp1 + "\\Roster.kvr");
+    ASSERT_NE(attr, host.log.end());
+    EXPECT_EQ(*(attr + 1), "fs delete " + kTemp1 + "\\Roster.kvr");
+}
+
+TEST_F(InstallRun, NoToTheQuestionStartsNothingAndTakenFirstTempNameIsLeftAlone) {
+    host.answerYes = false;
+    host.dirs.insert(kTemp1);
+    host.files[kTemp1 + "\\keep.txt"] = "x";
+    input.target = kTarget; // without a trailing backslash, used as it is
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(Logged("restore Lockbox.kvr " + kTarget));
+    EXPECT_TRUE(Logged("fs copy " + kSetup + "\\Lockbox.kvr " + kTemp2 + "\\Lockbox.kvr"));
+    EXPECT_FALSE(host.dirs.count(kTemp2));
+    EXPECT_TRUE(host.files.count(kTemp1 + "\\keep.txt"));
+    EXPECT_EQ(host.log.back(), "close");
+    EXPECT_EQ(host.log[host.log.size() - 2], "question");
+}
+
+TEST_F(InstallRun, BothTempNamesTakenShowsTheMessageAndClosesWithoutChanges) {
+    host.dirs.insert({kTemp1, kTemp2});
+    const auto dirs = host.dirs;
+    Run();
+    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
+                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+    EXPECT_EQ(host.dirs, dirs);
+}
+
+TEST_F(InstallRun, TempFolderNotCreatableClosesBeforeTheTarget) {
+    host.uncreatable.insert(kTemp1);
+    Run();
+    EXPECT_EQ(
+        host.Seen(),
+        (std::vector<std::string>{
+            "copy step", PathError(kTemp1, "Temporäres Verzeichnis kann nicht angelegt werden!"),
+            "close"}));
+    EXPECT_FALSE(host.dirs.count(kTarget));
+}
+
+TEST_F(InstallRun, TargetNotCreatableReturnsToTheNamePageAndRetriesUseTheSecondName) {
+    host.uncreatable.insert(kTarget);
+    const std::string message =
+        "error Das Zielverzeichnis kann nicht angelegt werden!\r\rGeben Sie bitte ein anderes "
+        "Zielverzeichnis an!";
+    Run();
+    EXPECT_EQ(host.Seen(), (std::vector<std::string>{"copy step", message, "name page"}));
+    EXPECT_TRUE(host.dirs.count(kTemp1)) << "the temporary folder stays";
+
+    host.log.clear();
+    Run();
+    EXPECT_EQ(host.Seen(), (std::vector<std::string>{"copy step", message, "name page"}));
+    EXPECT_TRUE(host.dirs.count(kTemp2));
+
+    host.log.clear();
+    Run();
+    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
+                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+}
+
+TEST_F(InstallRun, MissingOrUnrestorablePackedFilesAreReportedAndTheRunGoesOn) {
+    host.files.erase(kSetup + "\\Launch.kvr");
+    host.files.erase(kSetup + "\\Kvrinf.kvr"); // no message for the info file
+    host.restoreResult["Roster.kvr"] = false;
+    Run();
+    EXPECT_EQ(Errors(),
+              (std::vector<std::string>{PathError(kTarget + "\\Roster.lst", kFileNotCreated),
+                                        PathError(kTarget + "\\Launch.exe", kFileNotCreated)}));
+    // The missing file is not restored; the failed restore is reported after it.
+    EXPECT_FALSE(Logged("restore Launch.kvr " + kTarget));
+    const auto failed =
+        std::find(host.log.begin(), host.log.end(), "restore Roster.kvr " + kTarget);
+    EXPECT_EQ(*(failed + 1), PathError(kTarget + "\\Roster.lst", kFileNotCreated));
+    EXPECT_EQ(host.bar, 14);
+    EXPECT_EQ(host.log.back(), "close");
+    EXPECT_FALSE(host.dirs.count(kTemp1)) << "the failed copy is deleted all the same";
+    EXPECT_FALSE(host.files.count(kTarget + "\\Kvrinf.cfg"));
+}
+
+TEST_F(InstallRun, TempFolderNotRemovableIsReportedAndTheRunGoesOn) {
+    host.dirs.insert(kTemp1 + "\\left");
+    Run();
+    EXPECT_EQ(
+        Errors(),
+        (std::vector<std::string>{PathError(
+            kTemp1, "Vom Setup angelegtes (temporäres) Verzeichnis kann nicht gelöscht werden!")}));
+    EXPECT_TRUE(host.files.count(kTarget + "\\Kvrinf2.cfg"));
+    EXPECT_EQ(host.log.back(), "close");
+}
+
+TEST_F(InstallRun, AnErrorRaisedByTheRestoreEndsTheRunWithTheCopyLeft) {
+    host.raiseOnRestore = "Parcel.kvr";
+    EXPECT_THROW(Run(), rt::EReadError);
+    EXPECT_EQ(host.bar, 2);
+    EXPECT_EQ(host.FilesIn(kTemp1), std::vector<std::string>{"Parcel.kvr"});
+    EXPECT_FALSE(host.files.count(kTarget + "\\Kvrinf2.cfg"));
+    EXPECT_FALSE(Logged("close"));
+}
+
+TEST_F(InstallRun, InfoFileNotWritableEndsTheRunBeforeTheDriveStep) {
+    host.unwritable.insert(kTarget + "\\Kvrinf2.cfg");
+    EXPECT_THROW(Run(), rt::EInOutError);
+    EXPECT_EQ(host.bar, 14);
+    EXPECT_TRUE(host.files.count(kTarget + "\\Kvrinf.cfg"));
+    EXPECT_EQ(host.log.back(), "fs write " + kTarget + "\\Kvrinf2.cfg");
+}
+
+TEST_F(InstallRun, EveryNumberedVolumeIsCopiedBesideItsPackedFileAndRemovedAgain) {
+    // A gap after .002: the marker of .002 may name .010.
+    for (const char* name : {"Kelvar5.002", "Kelvar5.010", "KELVAR5.011", "Kelvar5.01",
+                             "Kelvar5.0100", "Kelvar5.x02", "Kelvar50.002", "Kelvar5h.003"})
+        host.files[kSetup + "\\" + name] = name;
+    Run();
+    EXPECT_EQ(
+        host.seenBesideCopy["Kelvar5.kvr"],
+        (std::vector<std::string>{"KELVAR5.011", "Kelvar5.002", "Kelvar5.010", "Kelvar5.kvr"}));
+    EXPECT_EQ(host.seenBesideCopy["Kelvar5h.kvr"],
+              (std::vector<std::string>{"Kelvar5h.003", "Kelvar5h.kvr"}));
+    EXPECT_EQ(host.seenBesideCopy["Lockbox.kvr"], std::vector<std::string>{"Lockbox.kvr"});
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_FALSE(host.dirs.count(kTemp1)) << "every volume is deleted again";
+}
+
+} // namespace
