@@ -2,24 +2,12 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export WINEARCH=win64
+KELVAR_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-# new_prefix DIR: a fresh 64-bit prefix, fully booted.
+# new_prefix DIR: a fresh 64-bit prefix, booted and prepared (wine-prefix.sh).
 new_prefix() {
     export WINEPREFIX="$1"
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-    # Wine's own fonts (MS Sans Serif, Tahoma, Marlett) into C:\windows\Fonts:
-    # without them every face falls back to a wider Unix font.
-    if [[ -d /usr/share/wine/fonts ]]; then
-        cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    fi
-    # Wine links the user's shell folders (Desktop, Documents, ...) to the Unix
-    # home: real folders keep shortcuts and drive snapshots inside the prefix.
-    local link
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-        if [[ -L "$link" ]]; then rm "$link" && mkdir "$link"; fi
-    done
+    sh "$KELVAR_SCRIPTS/wine-prefix.sh" "$WINEPREFIX"
 }
 
 # ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell.

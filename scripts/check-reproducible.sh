@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the current commit twice with scripts/release.sh, in two clones in
+# differently named folders, under different time zones and locales, and
+# compares the checksums. On a difference it names each differing file and
+# its first differing byte offset. Uncommitted changes are not part of it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+commit=$(git rev-parse HEAD)
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/kelvar-repro-XXXXXX")
+trap 'rm -rf "$tmp"' EXIT
+# A compiler cache could hand the second build the first one's objects.
+export CCACHE_DISABLE=1
+unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER
+
+build() { # FOLDER OUT [environment for release.sh]
+    local src=$1 out=$2
+    shift 2
+    git clone -q --no-checkout . "$src"
+    git -C "$src" checkout -q --detach "$commit"
+    (cd "$src" && env "$@" bash scripts/release.sh "$out")
+}
+build "$tmp/first/kelvar" "$tmp/out-first" TZ=UTC LANG=C.UTF-8
+build "$tmp/zweiter Ort/src-$commit" "$tmp/out-second" TZ=Pacific/Kiritimati LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
+
+echo "== first:  $(grep ' Setup.exe$' "$tmp/out-first/SHA256SUMS")"
+echo "== second: $(grep ' Setup.exe$' "$tmp/out-second/SHA256SUMS")"
+if cmp -s "$tmp/out-first/SHA256SUMS" "$tmp/out-second/SHA256SUMS"; then
+    echo "reproducible: $(wc -l <"$tmp/out-first/SHA256SUMS") files, SHA256SUMS equal for $commit"
+    exit 0
+fi
+echo "NOT reproducible: SHA256SUMS differ for $commit" >&2
+diff "$tmp/out-first/SHA256SUMS" "$tmp/out-second/SHA256SUMS" >&2 || true
+for f in $(cd "$tmp/out-first" && ls) $(cd "$tmp/out-second" && ls); do
+    a=$tmp/out-first/$f b=$tmp/out-second/$f
+    if [[ ! -f "$a" || ! -f "$b" ]]; then
+        echo "$f: only in one build" >&2
+    elif ! cmp -s "$a" "$b"; then
+        # cmp -l counts from 1.
+        first=$(cmp -l "$a" "$b" 2>/dev/null | head -1 | awk '{print $1 - 1}')
+        echo "$f: first difference at byte offset ${first:-end of the shorter file} ($(stat -c %s "$a") vs $(stat -c %s "$b") bytes)" >&2
+    fi
+done | sort -u >&2
+exit 1
