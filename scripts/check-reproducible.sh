@@ -19,8 +19,8 @@ build() { # FOLDER OUT [environment for release.sh]
     git -C "$src" checkout -q --detach "$commit"
     (cd "$src" && env "$@" bash scripts/release.sh "$out")
 }
-build "$tmp/first/kelvar" "$tmp/out-first" TZ=UTC LANG=C.UTF-8
-build "$tmp/zweiter Ort/src-$commit" "$tmp/out-second" TZ=Pacific/Kiritimati LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
+build "$tmp/first/kelvar" "$tmp/out-first" TZ=UTC LC_ALL=POSIX
+build "$tmp/zweiter Ort/src-$commit" "$tmp/out-second" TZ=Pacific/Kiritimati LC_ALL=C.utf8
 
 echo "== first:  $(grep ' Setup.exe$' "$tmp/out-first/SHA256SUMS")"
 echo "== second: $(grep ' Setup.exe$' "$tmp/out-second/SHA256SUMS")"
