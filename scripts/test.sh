@@ -51,6 +51,7 @@ extra = 1 if sys.argv[2] != "0" and failed == 0 else 0  # a failed build or chec
 print(f"  tests run: {passed + failed + skipped}, passed: {passed}, failed: {failed}, "
       f"skipped: {skipped} (must be 0)")
 print(f"{passed} passed, {failed + skipped + extra} failed")
+sys.exit(1 if failed + skipped + extra else 0)
 PY
 }
 
@@ -59,7 +60,7 @@ source scripts/wine-env.sh
 part "native build (ASan/UBSan)" build native
 part "Windows build" build windows
 if ((status)); then
-    summary
+    summary || true
     exit 1
 fi
 
@@ -78,5 +79,5 @@ if [[ -e "$stray" ]]; then
 fi
 part "reproducible release" bash scripts/check-reproducible.sh
 
-summary
+summary || status=1
 exit $status
