@@ -3,8 +3,37 @@
 # differently named folders, under different time zones and locales, and
 # compares the checksums. On a difference it names each differing file and
 # its first differing byte offset. Uncommitted changes are not part of it.
+#   scripts/check-reproducible.sh                  the check
+#   scripts/check-reproducible.sh --compare A B    only the comparison of two release folders
 set -euo pipefail
+
+# compare A B: equal SHA256SUMS, or each differing file and its first differing byte.
+compare() {
+    local first=$1 second=$2 f a b at
+    if cmp -s "$first/SHA256SUMS" "$second/SHA256SUMS"; then
+        echo "reproducible: $(wc -l <"$first/SHA256SUMS") files, SHA256SUMS equal${3:+ for $3}"
+        return 0
+    fi
+    echo "NOT reproducible: SHA256SUMS differ${3:+ for $3}" >&2
+    diff "$first/SHA256SUMS" "$second/SHA256SUMS" >&2 || true
+    for f in $( (cd "$first" && ls; cd "$second" && ls) | sort -u); do
+        a=$first/$f b=$second/$f
+        if [[ ! -f "$a" || ! -f "$b" ]]; then
+            echo "$f: only in one build" >&2
+        elif ! cmp -s "$a" "$b"; then
+            # cmp -l counts from 1.
+            at=$(cmp -l "$a" "$b" 2>/dev/null | head -1 | awk '{print $1 - 1}' || true)
+            echo "$f: first difference at byte offset ${at:-end of the shorter file} ($(stat -c %s "$a") vs $(stat -c %s "$b") bytes)" >&2
+        fi
+    done
+    return 1
+}
+if [[ "${1:-}" == --compare ]]; then
+    compare "$2" "$3"
+    exit
+fi
 cd "$(dirname "$0")/.."
+
 commit=$(git rev-parse HEAD)
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kelvar-repro-XXXXXX")
 trap 'rm -rf "$tmp"' EXIT
@@ -24,20 +53,4 @@ build "$tmp/zweiter Ort/src-$commit" "$tmp/out-second" TZ=Pacific/Kiritimati LC_
 
 echo "== first:  $(grep ' Setup.exe$' "$tmp/out-first/SHA256SUMS")"
 echo "== second: $(grep ' Setup.exe$' "$tmp/out-second/SHA256SUMS")"
-if cmp -s "$tmp/out-first/SHA256SUMS" "$tmp/out-second/SHA256SUMS"; then
-    echo "reproducible: $(wc -l <"$tmp/out-first/SHA256SUMS") files, SHA256SUMS equal for $commit"
-    exit 0
-fi
-echo "NOT reproducible: SHA256SUMS differ for $commit" >&2
-diff "$tmp/out-first/SHA256SUMS" "$tmp/out-second/SHA256SUMS" >&2 || true
-for f in $(cd "$tmp/out-first" && ls) $(cd "$tmp/out-second" && ls); do
-    a=$tmp/out-first/$f b=$tmp/out-second/$f
-    if [[ ! -f "$a" || ! -f "$b" ]]; then
-        echo "$f: only in one build" >&2
-    elif ! cmp -s "$a" "$b"; then
-        # cmp -l counts from 1.
-        first=$(cmp -l "$a" "$b" 2>/dev/null | head -1 | awk '{print $1 - 1}')
-        echo "$f: first difference at byte offset ${first:-end of the shorter file} ($(stat -c %s "$a") vs $(stat -c %s "$b") bytes)" >&2
-    fi
-done | sort -u >&2
-exit 1
+compare "$tmp/out-first" "$tmp/out-second" "$commit"
