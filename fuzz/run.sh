@@ -1,5 +1,5 @@
 #!/bin/sh
-# Builds the archive reader's libFuzzer target (clang, ASan + UBSan) and runs it
+# Builds the archive reader's libFuzzer target (preset fuzz: clang, ASan + UBSan) and runs it
 # for SECONDS on one core, starting from a seed corpus made by kvrpack.
 #   fuzz/run.sh SECONDS [extra libFuzzer options]
 # Findings land in build/arch-fuzz/findings; copy a fixed one to fuzz/regressions/
@@ -12,16 +12,11 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 OUT=${KELVAR_FUZZ_DIR:-$ROOT/build/arch-fuzz}
 mkdir -p "$OUT/seeds" "$OUT/corpus" "$OUT/findings"
 
-# The packer, natively with the project's compiler.
-NATIVE=$ROOT/build/arch-native
-[ -f "$NATIVE/build.ninja" ] || cmake -S "$ROOT" -B "$NATIVE" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-ninja -C "$NATIVE" kvrpack >/dev/null
-KVRPACK=$NATIVE/kvrpack
-
-# The target: clang only (libFuzzer); texts stay UTF-8 here, which the reader does not care about.
-clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-    -I"$ROOT/src" "$ROOT/fuzz/fuzz_archive.cpp" "$ROOT/src/backup/backup.cpp" -lz \
-    -o "$OUT/fuzz_archive"
+# The target and the packer for the seeds: preset fuzz (clang, from the build's
+# one source list).
+(cd "$ROOT" && cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j 2 >/dev/null)
+KVRPACK=$ROOT/build/fuzz/kvrpack
+FUZZER=$ROOT/build/fuzz/fuzz_archive
 
 # Seeds: archives of a few shapes, each input = settings byte + volumes joined by "\xF0VOL".
 T=$(mktemp -d)
@@ -54,6 +49,6 @@ set -- "$T"/split.kvr "$T"/split.0*
 seed split 0 "$@"
 seed split-veto 32 "$@"
 
-"$OUT/fuzz_archive" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -timeout=10 -rss_limit_mb=1024 \
+"$FUZZER" -max_total_time="$SECONDS_TO_RUN" -max_len=65536 -timeout=10 -rss_limit_mb=1024 \
     -print_final_stats=1 -artifact_prefix="$OUT/findings/" $EXTRA_OPTS "$OUT/corpus" "$OUT/seeds" \
     "$ROOT/fuzz/regressions" 2>&1 | tail -25

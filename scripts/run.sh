@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds Setup.exe and the demo package of KELvar 5.0, puts the
-# installer folder on drive C: of a fresh Wine prefix and starts Setup.exe
-# from there.
+# The main job: builds the installer folder of KELvar 5.0 as released
+# (scripts/release.sh), puts it on drive C: of a fresh Wine prefix and starts
+# Setup.exe from there.
 #   With a usable $DISPLAY the wizard is yours to click through.
 #   Without one a private Xvfb is started and tools/tour.py walks through every
 #   page on its own, saving a screenshot of each page and dialog; the folder is
@@ -15,15 +15,11 @@ bash scripts/setup-deps.sh
 source scripts/wine-env.sh
 
 win=${KELVAR_BUILD_WINDOWS:-$root/build/windows}
-native=${KELVAR_BUILD_NATIVE:-$root/build/native-release}
 jobs=${KELVAR_JOBS:-$(nproc)}
 
-echo "== build: Setup.exe and the demo programs (preset windows)"
+echo "== build: the test driver for the tour (preset windows)"
 cmake --preset windows -B "$win" >/dev/null
-cmake --build "$win" -j "$jobs" --target Setup Launch KvrStub wdrive
-echo "== build: the packer (preset native-release)"
-cmake --preset native-release -B "$native" >/dev/null
-cmake --build "$native" -j "$jobs" --target kvrpack
+cmake --build "$win" -j "$jobs" --target wdrive
 
 work=$(mktemp -d /tmp/kelvar-run-XXXXXX)
 XVFB_PID=
@@ -38,8 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== installer folder"
-bash demo/make_payload.sh "$work/payload" "$win" "$native"
+echo "== installer folder (scripts/release.sh)"
+bash scripts/release.sh "$work/payload"
 
 usable_display() { [[ -n "${DISPLAY:-}" ]] && xdotool getdisplaygeometry >/dev/null 2>&1; }
 if ! usable_display; then

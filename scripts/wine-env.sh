@@ -2,32 +2,22 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export WINEARCH=win64
+KELVAR_SCRIPTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-# new_prefix DIR: a fresh 64-bit prefix, fully booted.
+# new_prefix DIR: a fresh 64-bit prefix, booted and prepared (wine-prefix.sh).
 new_prefix() {
     export WINEPREFIX="$1"
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-    # Wine's own fonts (MS Sans Serif, Tahoma, Marlett) into C:\windows\Fonts:
-    # without them every face falls back to a wider Unix font.
-    if [[ -d /usr/share/wine/fonts ]]; then
-        cp -f /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    fi
-    # Wine links the user's shell folders (Desktop, Documents, ...) to the Unix
-    # home: real folders keep shortcuts and drive snapshots inside the prefix.
-    local link
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-        if [[ -L "$link" ]]; then rm "$link" && mkdir "$link"; fi
-    done
+    sh "$KELVAR_SCRIPTS/wine-prefix.sh" "$WINEPREFIX"
 }
 
-# ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell.
+# ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell
+# on the first free display from 90 on (KELVAR_XVFB_DISPLAY names the one to use
+# on a machine whose displays are handed out).
 ensure_display() {
     if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then return 0; fi
     if [[ -n "${DISPLAY:-}" ]] && xset q >/dev/null 2>&1; then return 0; fi
     local n
-    for n in $(seq 90 130); do
+    for n in ${KELVAR_XVFB_DISPLAY:-$(seq 90 130)}; do
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!

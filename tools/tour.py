@@ -89,6 +89,8 @@ class Tour(k.Setup):
         self.count += 1
         path = os.path.join(self.shots, f"{self.count:02d}-{name}.png")
         hwnds = hwnds or (self.hwnd,)
+        if pause:
+            self.check_texts(name, hwnds)
         if pause == 0 and len(hwnds) == 1:
             # One capture: waiting for a still picture would wait for the next state.
             bmp = path + ".bmp"
@@ -97,19 +99,29 @@ class Tour(k.Setup):
             os.remove(bmp)
         elif len(hwnds) == 1:
             time.sleep(pause)
-            self.screenshot(path, hwnd=hwnds[0])
+            self.screenshot(path, hwnd=hwnds[0], check=False)
         else:
             time.sleep(pause)
             rects = [self.driver.request("info", hwnd=h)["rect"] for h in hwnds]
             left, top = min(r[0] for r in rects), min(r[1] for r in rects)
             right, bottom = max(r[2] for r in rects), max(r[3] for r in rects)
-            full = self.screenshot(path + ".screen.png", hwnd=0)
+            full = self.screenshot(path + ".screen.png", hwnd=0, check=False)
             subprocess.run(["convert", full, "-crop",
                             f"{right - left}x{bottom - top}+{max(0, left)}+{max(0, top)}",
                             "+repage", path], check=True)
             os.remove(full)
         print(f"  {os.path.basename(path)}", flush=True)
+        if not pause:
+            # A passing state is taken first and checked after, if still there.
+            self.check_texts(name, [h for h in hwnds if self.driver.request("info", hwnd=h)["exists"]])
         return path
+
+    def check_texts(self, name, hwnds):
+        """A picture with cut texts is a problem of the tour: names each control and its text."""
+        for h in hwnds:
+            if h:
+                for m in self.misfits(h):
+                    self.problem(f"{name}: text does not fit: {k.describe_misfit(m)}")
 
     def problem(self, text):
         self.problems.append(text)

@@ -187,6 +187,8 @@ void TLabel::Paint(HDC dc) {
 
 LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_GETFONT: // as standard controls answer: lets tools measure the caption
+        return reinterpret_cast<LRESULT>(GetFont());
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd_, &ps);
@@ -380,6 +382,8 @@ void TSpeedButton::Paint(HDC dc) {
 
 LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(UiFont(font_));
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {

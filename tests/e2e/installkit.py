@@ -4,10 +4,10 @@ keeps the user's shell folders inside it, and before/after pictures of a
 prefix (file tree and registry).
 
 Environment, besides what kelvar.py reads:
-  KELVAR_KVRPACK   the native packer (tests skip without it)
+  KELVAR_KVRPACK     the native packer (set by CMake's cache variable of that name)
+  KELVAR_LAUNCH_EXE  the fixture launcher (fixtures/launch.c, target e2e_launch)
 """
 
-import hashlib
 import os
 import random
 import re
@@ -15,7 +15,6 @@ import shutil
 import subprocess
 import tempfile
 import time
-import unittest
 
 import kelvar as k
 
@@ -79,31 +78,14 @@ def dos_time(y, mo, d, h, mi, s):
 # --- tools -------------------------------------------------------------------
 
 def kvrpack():
-    path = os.environ.get("KELVAR_KVRPACK")
-    if not path:
-        raise unittest.SkipTest("KELVAR_KVRPACK is not set (the native kvrpack packer)")
-    if not os.path.isfile(path):
-        raise k.HarnessError(f"KELVAR_KVRPACK points to a missing file: {path}")
-    return os.path.abspath(path)
+    return k._required_file(
+        "KELVAR_KVRPACK", "; build the native packer first: cmake --preset native && "
+        "cmake --build --preset native --target kvrpack (or configure with -DKELVAR_KVRPACK=...)")
 
 
 def launcher_exe():
-    """The fixture launcher (fixtures/launch.c), compiled once per source version."""
-    src = os.path.join(HERE, "fixtures", "launch.c")
-    with open(src, "rb") as f:
-        digest = hashlib.sha256(f.read()).hexdigest()[:16]
-    out_dir = os.path.join(k.work_dir(), "fixtures")
-    out = os.path.join(out_dir, f"launch-{digest}.exe")
-    if os.path.isfile(out):
-        return out
-    cc = shutil.which("x86_64-w64-mingw32-gcc-posix") or shutil.which("x86_64-w64-mingw32-gcc")
-    if not cc:
-        raise unittest.SkipTest("no MinGW C compiler to build the fixture launcher")
-    os.makedirs(out_dir, exist_ok=True)
-    tmp = out + f".{os.getpid()}.tmp"
-    subprocess.run([cc, "-Os", "-s", "-mwindows", "-o", tmp, src], check=True, timeout=120)
-    os.replace(tmp, out)
-    return out
+    """The fixture launcher that leaves evidence of its start (target e2e_launch)."""
+    return k._required_file("KELVAR_LAUNCH_EXE")
 
 
 # --- payloads ----------------------------------------------------------------

@@ -3,7 +3,7 @@ fresh prefix and drives it from outside through wdrive.exe, as a user would.
 
 Environment:
   KELVAR_SETUP_EXE   the built Setup.exe (required)
-  KELVAR_WDRIVE_EXE  the built wdrive.exe (required)
+  KELVAR_WDRIVE_EXE  the built wdrive.exe (required; wdrive_fit.dll beside it)
   KELVAR_E2E_WORK    folder for the template prefix and the per-test prefixes
                      (default: a folder in the system temp directory)
   KELVAR_E2E_KEEP    set to 1 to keep each test's prefix for inspection
@@ -56,12 +56,13 @@ class HarnessError(Exception):
     pass
 
 
-def _required_file(var):
+def _required_file(var, hint=""):
+    """A file the tests cannot run without: a missing one fails them, with the reason."""
     path = os.environ.get(var)
     if not path:
-        raise unittest.SkipTest(f"{var} is not set")
+        raise HarnessError(f"{var} is not set{hint} (ctest sets it: run the tests through ctest)")
     if not os.path.isfile(path):
-        raise HarnessError(f"{var} points to a missing file: {path}")
+        raise HarnessError(f"{var} points to a missing file: {path}{hint}")
     return os.path.abspath(path)
 
 
@@ -132,43 +133,26 @@ def template_prefix(fresh=False):
             os.remove(stamp)
         shutil.rmtree(tpl, ignore_errors=True)
         env = wine_env(tpl)
-        subprocess.run(["wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600)
+        prepare_prefix(tpl)
         # Without a window manager nobody draws the title bar unless Wine does:
         # then screenshots show it and its close box takes real clicks.
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
                         "Decorated", "/d", "N", "/f"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
-        prepare_prefix(tpl)
         with open(stamp, "w") as f:
             f.write(version)
         return tpl
 
 
-WINE_FONTS = "/usr/share/wine/fonts"
+PREPARE_SCRIPT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                              "scripts", "wine-prefix.sh")
 
 
 def prepare_prefix(prefix):
-    """Make a booted prefix behave like a Windows machine where it matters here
-    (scripts/wine-env.sh does the same for the main job):
-    - Wine's own fonts (MS Sans Serif, Tahoma, Marlett) go into C:\windows\Fonts;
-      without them every face falls back to a wider Unix font and labels laid
-      out for MS Sans Serif run into each other;
-    - the user's shell folders (Desktop, Documents, ...) become real folders
-      instead of links to the Unix home, so shortcuts and snapshots stay inside."""
-    fonts = os.path.join(prefix, "drive_c", "windows", "Fonts")
-    if os.path.isdir(WINE_FONTS) and os.path.isdir(fonts):
-        for name in os.listdir(WINE_FONTS):
-            shutil.copy2(os.path.join(WINE_FONTS, name), os.path.join(fonts, name))
-    users = os.path.join(prefix, "drive_c", "users")
-    for user in os.listdir(users) if os.path.isdir(users) else []:
-        home = os.path.join(users, user)
-        for name in os.listdir(home) if os.path.isdir(home) else []:
-            path = os.path.join(home, name)
-            if os.path.islink(path):
-                os.remove(path)
-                os.mkdir(path)
+    """Boots and prepares a prefix the way every Wine run of this project does
+    (Wine's fonts, shell folders inside the prefix): scripts/wine-prefix.sh."""
+    subprocess.run(["sh", PREPARE_SCRIPT, prefix], env=wine_env(prefix), check=True, timeout=600)
 
 
 class Prefix:
@@ -644,13 +628,29 @@ class Setup:
 
     # pictures
 
-    def screenshot(self, path, hwnd=None, timeout=3.0):
+    def misfits(self, hwnd=None):
+        """The labels, check boxes and buttons in the window whose text, measured
+        in their own font, is wider or taller than their client area."""
+        answer = self.driver.request("fit", hwnd=hwnd or self.hwnd)
+        if answer["unmeasured"]:
+            raise AssertionError(f"{answer['unmeasured']} text control(s) name no font to measure in")
+        return answer["misfits"]
+
+    def check_fit(self, hwnd=None):
+        cut = self.misfits(hwnd)
+        if cut:
+            raise AssertionError("text does not fit: " + "; ".join(describe_misfit(m) for m in cut))
+
+    def screenshot(self, path, hwnd=None, timeout=3.0, check=True):
         """Saves the window (or the given one; 0 for the screen) as BMP, or as
         PNG when the name ends in .png (through ImageMagick). Waits until two
-        captures agree, so a page that is still painting is not caught halfway."""
+        captures agree, so a page that is still painting is not caught halfway.
+        A window whose texts are cut fails first: such a picture is no proof."""
         path = os.path.abspath(path)
         bmp = path if path.lower().endswith(".bmp") else path + ".bmp"
         target = self.hwnd if hwnd is None else hwnd
+        if target and check:
+            self.check_fit(target)
         win_path = "Z:" + bmp.replace("/", "\\")
         previous, end = None, time.monotonic() + timeout
         while True:
@@ -688,6 +688,11 @@ class Setup:
         if len(boxes) != 1:
             raise AssertionError("consent check box not found on the visible page")
         return boxes[0]
+
+
+def describe_misfit(m):
+    return (f"{m['class']} {m['text']!r} needs {m['need'][0]}x{m['need'][1]} px, "
+            f"has {m['have'][0]}x{m['have'][1]}")
 
 
 class WizardTestCase(unittest.TestCase):

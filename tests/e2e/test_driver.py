@@ -3,6 +3,7 @@ and later ones rely on (typing German text, reading it back, focus, real
 clicks on the close box, screenshots, and clear answers to bad requests)."""
 
 import os
+import re
 import struct
 import subprocess
 import tempfile
@@ -96,6 +97,26 @@ class DriverTest(unittest.TestCase):
         line = d._lines.get(timeout=10)
         self.assertIn(b"bad request", line)
         self.assertIsInstance(d.request("ping")["pid"], int)
+
+
+class TextFitTest(k.WizardTestCase):
+    """The check made before every screenshot of the tests and the tour."""
+
+    def test_a_shrunk_label_and_check_box_are_reported_with_their_text(self):
+        s = self.setup_
+        for page, pick in ((k.WELCOME, lambda: [c for c in s.page_controls("TLabel") if c["text"]][0]),
+                           (k.AGREEMENT, s.consent_box)):
+            s.fill_to(page)
+            self.assertEqual(s.misfits(), [], "every text fits before a control is shrunk")
+            control = pick()
+            left, top, right, bottom = control["rect"]
+            s.driver.request("resize", hwnd=control["hwnd"], w=(right - left) // 2, h=bottom - top)
+            (cut,) = s.misfits()
+            self.assertEqual((cut["hwnd"], cut["class"], cut["text"]),
+                             (control["hwnd"], control["class"], control["text"]))
+            self.assertGreater(cut["need"][0], cut["have"][0])
+            with self.assertRaisesRegex(AssertionError, re.escape(repr(control["text"]))):
+                s.screenshot(os.path.join(tempfile.gettempdir(), "never-taken.png"))
 
 
 if __name__ == "__main__":

@@ -4,14 +4,14 @@
 # Usage: shell_drives.sh path/to/shell_tests.exe
 set -eu
 exe=$1
-work=$(mktemp -d /tmp/kvdrives-XXXXXX)
+# A fresh prefix of its own, under $TMPDIR (ctest points it into the build tree).
+work=$(mktemp -d "${TMPDIR:-/tmp}/kvdrives-XXXXXX")
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 cleanup() { wineserver -k 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 
-wineboot -i >/dev/null 2>&1
-wineserver -w
+sh "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
 for d in m n o p q r; do mkdir -p "$work/drives/$d"; done
 printf 'DATEN ARCHIV' >"$work/drives/m/.windows-label"
 printf 'NETZ' >"$work/drives/o/.windows-label"

@@ -13,13 +13,14 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;msht
 # The expected DOS times are local times; UTC makes them independent of the machine.
 export TZ=UTC
 
+# ctest gives the test a prefix of its own; run by hand it makes one in $TMPDIR.
 own_prefix=
 if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX=$(mktemp -d /tmp/wp-snap-XXXXXX)
+    WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/wp-snap-XXXXXX")
     export WINEPREFIX
     own_prefix=1
-    wineboot -i >/dev/null 2>&1
 fi
+sh "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
 
 # Beside the test program rather than in /tmp: the DOS attributes Wine keeps
 # in extended attributes need a file system that stores them.

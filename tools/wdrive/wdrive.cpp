@@ -6,9 +6,12 @@
 //   {"cmd":"tree","hwnd":..}                   the window and all its descendants
 //   {"cmd":"click","hwnd":..[,"x":..,"y":..]}  a real mouse click (SendInput)
 //   {"cmd":"key","keys":"alt+z"}  {"cmd":"type","text":"Müller"}
+//   {"cmd":"fit","hwnd":..}  labels, check boxes and buttons whose text does not
+//                            fit their client area in their own font
 // and more below (see Dispatch). Texts are read and written with the wide
 // functions, so the answer shows exactly what the window shows; every answer
 // carries "ok", failures an "error" text.
+#include "fit.h"
 #include "json.h"
 
 #include <windows.h>
@@ -81,9 +84,19 @@ std::u16string TextOf(HWND h) {
     return U(buf, n > 0 ? n : 0);
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) on "[" + std::string&&.
+std::string NumbersJson(std::initializer_list<long> numbers) {
+    std::string out = "[";
+    for (long n : numbers) {
+        if (out.size() > 1)
+            out += ',';
+        out += std::to_string(n);
+    }
+    return out += ']';
+}
+
 std::string RectJson(const RECT& r) {
-    return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-           std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+    return NumbersJson({r.left, r.top, r.right, r.bottom});
 }
 
 Obj Info(HWND h) {
@@ -641,6 +654,81 @@ std::string CmdCursor(const Request&) {
         .Str();
 }
 
+// Changes a window's size (a test shrinks a label to see a cut text reported).
+std::string CmdResize(const Request& r) {
+    HWND h = Hwnd(r);
+    if (!SetWindowPos(h, nullptr, 0, 0, static_cast<int>(r.Int("w")), static_cast<int>(r.Int("h")),
+                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+        Fail("SetWindowPos failed: " + std::to_string(GetLastError()));
+    return Obj().Add("ok", true).Str();
+}
+
+// Text extents can only be measured inside the program that owns the fonts:
+// the hook in wdrive_fit.dll (beside wdrive.exe) does it in the window's
+// thread and hands the extents back through a named shared block.
+std::string CmdFit(const Request& r) {
+    HWND h = Hwnd(r);
+    wchar_t self[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dll(self, n);
+    dll = dll.substr(0, dll.find_last_of(L'\\') + 1) + L"wdrive_fit.dll";
+    HMODULE mod = LoadLibraryW(dll.c_str());
+    auto hook = mod ? reinterpret_cast<HOOKPROC>(
+                          reinterpret_cast<void*>(GetProcAddress(mod, "FitHook")))
+                    : nullptr;
+    if (!hook)
+        Fail("cannot load FitHook from wdrive_fit.dll beside wdrive.exe");
+    const std::wstring name = wd::kFitBlockPrefix + std::to_wstring(GetCurrentProcessId());
+    HANDLE map = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof(wd::FitBlock), name.c_str());
+    auto* block = map ? static_cast<wd::FitBlock*>(
+                            MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, sizeof(wd::FitBlock)))
+                      : nullptr;
+    if (!block) {
+        if (map)
+            CloseHandle(map);
+        Fail("cannot create the shared block for the measurements");
+    }
+    block->done = 0;
+    block->count = block->unmeasured = 0;
+    HHOOK hk = SetWindowsHookExW(WH_CALLWNDPROC, hook, mod, GetWindowThreadProcessId(h, nullptr));
+    DWORD_PTR ignored = 0;
+    if (hk) {
+        SendMessageTimeoutW(h, RegisterWindowMessageW(wd::kFitMessage), GetCurrentProcessId(), 0,
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        UnhookWindowsHookEx(hk);
+    }
+    const wd::FitBlock result = *block;
+    UnmapViewOfFile(block);
+    CloseHandle(map);
+    if (!hk)
+        Fail("SetWindowsHookEx failed: " + std::to_string(GetLastError()));
+    if (!result.done)
+        Fail("the measuring hook did not run in the window's thread");
+    std::string misfits;
+    for (int i = 0; i < result.count; ++i) {
+        const wd::FitEntry& e = result.entries[i];
+        if (e.needW <= e.haveW && e.needH <= e.haveH)
+            continue;
+        HWND c = reinterpret_cast<HWND>(static_cast<intptr_t>(e.hwnd));
+        if (!misfits.empty())
+            misfits += ',';
+        misfits += Obj()
+                       .Add("hwnd", e.hwnd)
+                       .Add("class", ClassOf(c))
+                       .Add("text", TextOf(c))
+                       .AddRaw("need", NumbersJson({e.needW, e.needH}))
+                       .AddRaw("have", NumbersJson({e.haveW, e.haveH}))
+                       .Str();
+    }
+    return Obj()
+        .Add("ok", true)
+        .Add("checked", result.count)
+        .Add("unmeasured", result.unmeasured)
+        .AddRaw("misfits", wd::Array(misfits))
+        .Str();
+}
+
 // ---------------------------------------------------------------------------
 
 std::string Dispatch(const Request& r) {
@@ -669,6 +757,8 @@ std::string Dispatch(const Request& r) {
         {"closebox", CmdCloseBox},
         {"screenshot", CmdScreenshot},
         {"cursor", CmdCursor},
+        {"fit", CmdFit},
+        {"resize", CmdResize},
     };
     std::string name = r.Ascii("cmd");
     if (name == "ping")

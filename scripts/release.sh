@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the installer folder of KELvar 5.0 from a clean configure: Setup.exe,
+# the fourteen packed files, the continuation volume(s), Kvrinf.kvr and
+# SHA256SUMS (sha256sum's format). The same commit gives the same bytes in any
+# folder, at any time, under any locale or time zone
+# (scripts/check-reproducible.sh proves it).
+#   scripts/release.sh OUTDIR
+# The build trees go to build/release (or $KELVAR_RELEASE_BUILD); Setup.exe's
+# debug info stays there as Setup.exe.debug.
+set -euo pipefail
+if [[ $# -ne 1 || "$1" == -* ]]; then
+    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+fi
+cd "$(dirname "$0")/.."
+root=$PWD
+mkdir -p "$1"
+out=$(cd "$1" && pwd)
+
+# Nothing that differs between two machines or two runs may reach the bytes.
+export LC_ALL=C TZ=UTC
+unset LANG LANGUAGE
+umask 022
+# Tools that need a date (none of ours does today) take the last commit's.
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
+    echo "release.sh: not a git checkout: no commit date for SOURCE_DATE_EPOCH" >&2
+    exit 1
+}
+export SOURCE_DATE_EPOCH
+if [[ -n "$(git status --porcelain --untracked-files=no 2>/dev/null)" ]]; then
+    echo "release.sh: note: the tree has uncommitted changes; this folder is not the commit's" >&2
+fi
+
+# The folder holds what make_payload writes and the checksums, nothing else.
+shipped() { (cd "$out" && ls -1 Setup.exe Kvrinf.kvr ./*.kvr Kelvar5.0[0-9][0-9] 2>/dev/null | sed 's|^\./||' | sort -u); }
+others=$(cd "$out" && ls -1A | grep -vxF -f <(shipped; echo SHA256SUMS) || true)
+if [[ -n "$others" ]]; then
+    echo "release.sh: $out holds other files; give an empty or a release folder:" >&2
+    echo "$others" >&2
+    exit 1
+fi
+
+build=${KELVAR_RELEASE_BUILD:-$root/build/release}
+jobs=${KELVAR_JOBS:-$(nproc)}
+rm -rf "$build"
+echo "== release build of $(git rev-parse --short HEAD) (SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH) in $build"
+cmake --preset windows -B "$build/windows" -DKELVAR_TESTS=OFF >/dev/null
+cmake --build "$build/windows" -j "$jobs" --target Setup Launch KvrStub >/dev/null
+cmake --preset native-release -B "$build/native" -DKELVAR_TESTS=OFF >/dev/null
+cmake --build "$build/native" -j "$jobs" --target kvrpack >/dev/null
+
+(cd "$out" && rm -f $(shipped) SHA256SUMS)
+bash demo/make_payload.sh "$out" "$build/windows" "$build/native" >/dev/null
+(cd "$out" && sha256sum $(shipped) >SHA256SUMS)
+# Files dated like the commit, for a CD image or an archive of the folder.
+touch -d "@$SOURCE_DATE_EPOCH" "$out"/*
+
+setup_size=$(stat -c %s "$out/Setup.exe")
+debug_size=$(stat -c %s "$build/windows/Setup.exe.debug")
+echo "installer folder: $out ($(shipped | wc -l) files and SHA256SUMS)"
+echo "Setup.exe: $setup_size bytes, debug info beside the build: $build/windows/Setup.exe.debug ($debug_size bytes)"
+grep ' Setup.exe$' "$out/SHA256SUMS"
