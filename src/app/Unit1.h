@@ -36,6 +36,8 @@ public:
 
     // The shortcut dialog, created by the entry; shown once by the installation run.
     void SetShortcutDialog(TForm2* form) { Form2 = form; }
+    // The archive component's settings, for a look from outside.
+    const TBackupFile& ArchiveComponent() const { return BackupFile1; }
 
 private:
     // The layout table of Unit1_layout.cpp names the controls.

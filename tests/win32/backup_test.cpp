@@ -193,10 +193,11 @@ TEST(BackupFile, PropertiesKeepTheirBehaviour) {
 
 TEST(BackupFile, TheWizardsComponentCompressesMostAndKeepsTheOtherDefaults) {
     THauptfenster w;
-    EXPECT_EQ(w.BackupFile1.CompressionLevel, clMax);
-    EXPECT_EQ(w.BackupFile1.BackupMode(), bmAll);
-    EXPECT_EQ(w.BackupFile1.RestoreMode, rmAll);
-    EXPECT_FALSE(w.BackupFile1.RestoreFullPath);
+    const TBackupFile& b1 = w.ArchiveComponent();
+    EXPECT_EQ(b1.CompressionLevel, clMax);
+    EXPECT_EQ(b1.BackupMode(), bmAll);
+    EXPECT_EQ(b1.RestoreMode, rmAll);
+    EXPECT_FALSE(b1.RestoreFullPath);
 }
 
 TEST_F(BackupFileTest, WorkedExampleRestoresWithDateAndEventsInOrder) {
