@@ -126,7 +126,7 @@ private:
     HFONT font_ = nullptr;
 };
 
-int Cmp(const std::string& a, const std::string& b) {
+int Cmp(std::string_view a, std::string_view b) {
     return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }

@@ -6,22 +6,137 @@
 #include "toolkit/handles.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
+#include <system_error>
 #include <windows.h>
 
 namespace tk {
+
+namespace detail {
+
+char* BlockStore::Reserve(std::size_t n, std::uint32_t& ref) {
+    if (blocks_.empty() || used_ + n > size_) {
+        if (blocks_.size() >= (std::size_t(1) << (32 - kBlockBits)))
+            throw std::length_error("string list");
+        size_ = std::max(n, kBlock);
+        blocks_.emplace_back(new char[size_]);
+        if (blocks_.size() == 1)
+            firstSize_ = size_;
+        used_ = 0;
+    }
+    ref = static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | used_);
+    char* p = blocks_.back().get() + used_;
+    used_ += n;
+    return p;
+}
+
+void BlockStore::Clear() {
+    blocks_.resize(std::min<std::size_t>(blocks_.size(), 1));
+    used_ = 0;
+    size_ = blocks_.empty() ? 0 : firstSize_;
+}
+
+} // namespace detail
 
 namespace {
 
 constexpr LCID kSortLocale = LOCALE_USER_DEFAULT;
 constexpr DWORD kSortFlags = NORM_IGNORECASE;
+SortKeyRoom g_keyRoom;
 
-int Compare(const std::string& a, const std::string& b) {
+int Compare(std::string_view a, std::string_view b) {
     return ::CompareStringA(kSortLocale, kSortFlags, a.data(), static_cast<int>(a.size()), b.data(),
                             static_cast<int>(b.size()));
+}
+
+// An entry's length goes before its bytes, seven bits a byte: one byte for
+// any line shorter than 128, three for the longest path.
+std::size_t LengthBytes(std::size_t n) {
+    std::size_t k = 1;
+    for (; n >= 0x80; n >>= 7)
+        ++k;
+    return k;
+}
+
+} // namespace
+
+std::uint32_t TStringList::Store(std::string_view s) {
+    std::uint32_t ref = 0;
+    char* p = text_.Reserve(LengthBytes(s.size()) + s.size(), ref);
+    std::size_t n = s.size();
+    for (; n >= 0x80; n >>= 7)
+        *p++ = static_cast<char>((n & 0x7F) | 0x80);
+    *p++ = static_cast<char>(n);
+    if (!s.empty())
+        std::memcpy(p, s.data(), s.size());
+    return ref;
+}
+
+std::string_view TStringList::View(std::uint32_t ref) const {
+    const auto* p = reinterpret_cast<const unsigned char*>(text_.At(ref));
+    std::size_t n = 0;
+    for (unsigned shift = 0;; shift += 7) {
+        const unsigned char b = *p++;
+        n |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80))
+            break;
+    }
+    return {reinterpret_cast<const char*>(p), n};
+}
+
+std::string_view TStringList::operator[](std::size_t i) const {
+    return View(index_[i]);
+}
+
+std::vector<std::string> TStringList::Items() const {
+    std::vector<std::string> items;
+    items.reserve(Count());
+    for (std::size_t i = 0; i < Count(); ++i)
+        items.emplace_back((*this)[i]);
+    return items;
+}
+
+void TStringList::Clear() {
+    index_.clear();
+    text_.Clear();
+}
+
+SortKeyRoom SetSortKeyRoom(SortKeyRoom room) {
+    std::swap(room, g_keyRoom);
+    return room;
+}
+
+namespace {
+
+// The key of s into key, closed by a zero; returns its length without the zero.
+// A key is never replaced by anything else: the order must be CompareStringA's.
+std::size_t MakeKey(std::string_view s, std::vector<char>& key) {
+    const std::size_t room = s.size() * g_keyRoom.perChar + g_keyRoom.extra;
+    if (key.size() < std::max<std::size_t>(room, 1))
+        key.resize(std::max<std::size_t>(room, 1));
+    if (s.empty()) {
+        key[0] = 0;
+        return 0;
+    }
+    const int len = static_cast<int>(s.size());
+    auto map = [&](char* out, int size) {
+        return ::LCMapStringA(kSortLocale, LCMAP_SORTKEY | kSortFlags, s.data(), len, out, size);
+    };
+    int r = map(key.data(), static_cast<int>(key.size()));
+    if (r == 0) {
+        // Characters such as "ß" or "…" take up to 12 key bytes on Windows:
+        // ask for the size this key needs.
+        const int need = map(nullptr, 0);
+        if (need > 0) {
+            key.resize(static_cast<std::size_t>(need));
+            r = map(key.data(), need);
+        }
+    }
+    if (r <= 0)
+        throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
+                                "LCMapStringA");
+    return static_cast<std::size_t>(r) - 1; // the key holds no zero but its last byte
 }
 
 // The sort keys of a list, made once per entry: calling CompareStringA inside
@@ -29,7 +144,7 @@ int Compare(const std::string& a, const std::string& b) {
 // not. Paths share long key prefixes, which shapes both halves:
 // - Memory: a key is kept without the bytes it shares with the key before it
 //   (every 16th in full, so that no lookup walks far back), with its closing
-//   zero, in 1 MB blocks that are filled and never moved.
+//   zero, in a block store.
 // - Time: the sort goes by eight key bytes at a time (a most-significant-first
 //   radix sort), so each pass sorts plain integers held in the records and no
 //   shared prefix is compared twice.
@@ -40,12 +155,13 @@ public:
         std::uint32_t item;  // index into the list
     };
 
-    SortKeys(const std::vector<std::string>& items, std::vector<Entry>& entries) : items_(items) {
-        where_.reserve(items.size());
-        shared_.reserve(items.size());
-        entries.reserve(items.size());
-        for (std::uint32_t i = 0; i < items.size(); ++i) {
-            Append(items[i], i % 16 == 0);
+    SortKeys(const TStringList& list, std::vector<Entry>& entries) : list_(list) {
+        const std::size_t n = list.Count();
+        where_.reserve(n);
+        shared_.reserve(n);
+        entries.reserve(n);
+        for (std::uint32_t i = 0; i < n; ++i) {
+            Append(list[i], i % 16 == 0);
             entries.push_back({0, i});
         }
     }
@@ -73,7 +189,7 @@ public:
                 else // the keys ended here and are equal: the raw bytes decide, so that
                      // the order never depends on the order in which entries were added
                     std::sort(first, run, [this](const Entry& a, const Entry& b) {
-                        return items_[a.item] < items_[b.item];
+                        return list_[a.item] < list_[b.item];
                     });
             }
             first = run;
@@ -81,9 +197,6 @@ public:
     }
 
 private:
-    static constexpr std::uint32_t kBlockBits = 20; // 1 MB blocks, 4096 of them at most
-    static constexpr std::size_t kBlock = std::size_t(1) << kBlockBits;
-
     // Eight bytes of item i's key from depth on, never read past its closing
     // zero. A byte the key shares with the key before it is stored there (or
     // further back): walk back to the key that holds it.
@@ -97,8 +210,8 @@ private:
                 same = std::min<std::size_t>(same, shared_[j]);
                 --j;
             }
-            const unsigned char* p = blocks_[where_[j] >> kBlockBits].get() +
-                                     (where_[j] & (kBlock - 1)) + (b - shared_[j]);
+            const auto* p =
+                reinterpret_cast<const unsigned char*>(keys_.At(where_[j])) + (b - shared_[j]);
             for (; b < depth + 8 && b < same; ++b, ++p) {
                 if (*p == 0)
                     return c << (8 * (depth + 8 - b));
@@ -108,46 +221,22 @@ private:
         return c;
     }
 
-    void Append(const std::string& s, bool full) {
-        // A key takes about two bytes per character; four is room enough.
-        const std::size_t room = std::min(s.size() * 4 + 64, kBlock);
-        if (key_.size() < room)
-            key_.resize(room);
-        std::size_t n = 0;
-        if (!s.empty()) {
-            const int r =
-                ::LCMapStringA(kSortLocale, LCMAP_SORTKEY | kSortFlags, s.data(),
-                               static_cast<int>(s.size()), key_.data(), static_cast<int>(room));
-            if (r > 0) {
-                n = static_cast<std::size_t>(r) - 1; // the key holds no zero but its last byte
-            } else {
-                // No key to be had: the bytes themselves, still deterministic.
-                n = std::min(s.size(), room - 1);
-                std::memcpy(key_.data(), s.data(), n);
-            }
-        }
-        key_[n] = 0;
+    void Append(std::string_view s, bool full) {
+        const std::size_t n = MakeKey(s, key_);
         std::size_t shared = 0;
-        if (!full)
+        if (!full) // the previous key's closing zero ends the comparison
             while (shared < std::min<std::size_t>(n, 0xFFFF) && key_[shared] == prev_[shared])
                 ++shared;
         const std::size_t stored = n + 1 - shared;
-        if (blocks_.empty() || used_ + stored > kBlock) {
-            if (blocks_.size() >= (std::size_t(1) << (32 - kBlockBits)))
-                throw std::length_error("sort keys");
-            blocks_.emplace_back(new unsigned char[kBlock]);
-            used_ = 0;
-        }
-        std::memcpy(blocks_.back().get() + used_, key_.data() + shared, stored);
-        where_.push_back(static_cast<std::uint32_t>(((blocks_.size() - 1) << kBlockBits) | used_));
+        std::uint32_t ref = 0;
+        std::memcpy(keys_.Reserve(stored, ref), key_.data() + shared, stored);
+        where_.push_back(ref);
         shared_.push_back(static_cast<std::uint16_t>(shared));
-        used_ += stored;
         key_.swap(prev_);
     }
 
-    const std::vector<std::string>& items_;
-    std::vector<std::unique_ptr<unsigned char[]>> blocks_;
-    std::size_t used_ = 0;
+    const TStringList& list_;
+    detail::BlockStore keys_;
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
     std::vector<char> key_, prev_;      // this key and the one before, in full
@@ -155,36 +244,37 @@ private:
 
 } // namespace
 
-void TStringList::Add(std::string s) {
+void TStringList::Add(std::string_view s) {
+    const std::uint32_t ref = Store(s); // s may lie in this list: blocks never move
     if (!sorted_) {
-        items_.push_back(std::move(s));
+        index_.push_back(ref);
         return;
     }
     // Sorted: after the last entry that does not sort after the new one, so
     // that duplicates are kept in the order they were added.
-    auto it = std::upper_bound(
-        items_.begin(), items_.end(), s,
-        [](const std::string& a, const std::string& b) { return Compare(a, b) == CSTR_LESS_THAN; });
-    items_.insert(it, std::move(s));
+    auto it = std::upper_bound(index_.begin(), index_.end(), s, [this](std::string_view a,
+                                                                        std::uint32_t b) {
+        return Compare(a, View(b)) == CSTR_LESS_THAN;
+    });
+    index_.insert(it, ref);
 }
 
 void TStringList::SetSorted(bool sorted) {
     if (sorted == sorted_)
         return;
     sorted_ = sorted;
-    if (!sorted || items_.size() < 2)
+    if (!sorted || index_.size() < 2)
         return;
 
     std::vector<SortKeys::Entry> order;
     {
-        const SortKeys keys(items_, order);
+        const SortKeys keys(*this, order);
         keys.Sort(order.data(), order.data() + order.size(), 0);
-    } // the keys are gone before the strings are moved into place
-    std::vector<std::string> sortedItems;
-    sortedItems.reserve(items_.size());
-    for (const auto& e : order)
-        sortedItems.push_back(std::move(items_[e.item]));
-    items_.swap(sortedItems);
+    } // the keys are gone before the index is rebuilt
+    for (auto& e : order)
+        e.item = index_[e.item];
+    for (std::size_t k = 0; k < order.size(); ++k)
+        index_[k] = order[k].item;
 }
 
 void TStringList::SaveToFile(const std::string& path) const {
@@ -209,8 +299,8 @@ void TStringList::SaveToFile(const std::string& path) const {
         }
         buffer.clear();
     };
-    for (const auto& s : items_) {
-        buffer += s;
+    for (std::size_t i = 0; i < Count(); ++i) {
+        buffer += (*this)[i];
         buffer += "\r\n";
         if (buffer.size() >= kChunk)
             flush();

@@ -63,7 +63,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
     return s;
 }
 
-int Cmp(const std::string& a, const std::string& b) {
+int Cmp(std::string_view a, std::string_view b) {
     return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }
@@ -211,6 +211,38 @@ TEST(SnapshotStringList, SortEqualsCompareStringOrder) {
         reversed.Add(*it);
     reversed.SetSorted(true);
     EXPECT_EQ(reversed.Items(), list.Items());
+}
+
+TEST(SnapshotStringList, KeysThatOutgrowTheirBufferKeepCompareStringOrder) {
+    // "ß", "æ", "œ", "…", "™", "¼" make the longest keys (up to 12 bytes each on
+    // Windows, fewer under Wine): with the starting buffer shrunk to two bytes
+    // every key here outgrows it and must be asked for its size, never cut or
+    // replaced by its bytes.
+    struct Room {
+        tk::SortKeyRoom was = tk::SetSortKeyRoom({0, 2});
+        ~Room() { tk::SetSortKeyRoom(was); }
+    } room;
+    const std::vector<std::string> atoms = {"\xDF", "ss", "\xE6", "ae", "\x9C", "oe", "\x85", "...",
+                                            "\x99", "TM", "\xBC", "1/4", "a",   "Z",  "\\"};
+    std::mt19937 rng(77);
+    std::vector<std::string> names;
+    for (int i = 0; i < 600; ++i) {
+        std::string s;
+        const int n = 1 + static_cast<int>(rng() % (i % 50 == 0 ? 250 : 12)); // some very long
+        for (int k = 0; k < n; ++k)
+            s += atoms[rng() % atoms.size()];
+        names.push_back(s);
+    }
+    tk::TStringList list;
+    for (const auto& s : names)
+        list.Add(s);
+    list.SetSorted(true);
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return Cmp(a, b) == CSTR_LESS_THAN;
+    });
+    ASSERT_EQ(list.Count(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        ASSERT_EQ(Cmp(list[i], names[i]), CSTR_EQUAL) << i << ": " << list[i] << " / " << names[i];
 }
 
 TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
