@@ -96,12 +96,14 @@ void LwEinlesenExecute(Host& host) {
     if (!root.empty())
         ui.Finish(); // the last directory stays in Label44
 
-    dirs.SetSorted(true);
-    files.SetSorted(true);
+    // Sorting and saving a million lines takes seconds: the window goes on answering.
+    const tk::TStringList::Pump pump = [&ui] { ui.Pump(); };
+    dirs.SetSorted(true, pump);
+    files.SetSorted(true, pump);
 
     tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, host.Designation())});
-    dirs.SaveToFile(DirListPath(targetDir, drive));
-    files.SaveToFile(FileListPath(targetDir, drive));
+    dirs.SaveToFile(DirListPath(targetDir, drive), pump);
+    files.SaveToFile(FileListPath(targetDir, drive), pump);
 
     if (driveIsTarget) {
         host.SetLabel44(txt::RegistryReading);

@@ -155,7 +155,8 @@ public:
         std::uint32_t item;  // index into the list
     };
 
-    SortKeys(const TStringList& list, std::vector<Entry>& entries) : list_(list) {
+    SortKeys(const TStringList& list, std::vector<Entry>& entries, const TStringList::Pump& pump)
+        : list_(list), pump_(pump) {
         const std::size_t n = list.Count();
         where_.reserve(n);
         shared_.reserve(n);
@@ -163,6 +164,8 @@ public:
         for (std::uint32_t i = 0; i < n; ++i) {
             Append(list[i], i % 16 == 0);
             entries.push_back({0, i});
+            if (i % kPumpEvery == 0)
+                Pump();
         }
     }
 
@@ -174,11 +177,13 @@ public:
             for (Entry* e = first; e != last; ++e) {
                 e->chunk = Chunk(e->item, depth);
                 same = same && e->chunk == first->chunk;
+                if ((e - first) % kPumpEvery == kPumpEvery - 1)
+                    Pump();
             }
             if (!same || (first->chunk & 0xFF) == 0)
                 break;
         }
-        std::sort(first, last, [](const Entry& a, const Entry& b) { return a.chunk < b.chunk; });
+        SortByChunk(first, last);
         while (first != last) {
             Entry* run = first + 1;
             while (run != last && run->chunk == first->chunk)
@@ -197,6 +202,38 @@ public:
     }
 
 private:
+    static constexpr std::ptrdiff_t kPumpEvery = 1024; // entries between two calls of the pump
+    static constexpr std::ptrdiff_t kSlice = 16384;    // sorted at one go between two calls
+
+    void Pump() const {
+        if (pump_)
+            pump_();
+    }
+
+    // std::sort by chunk, but a large range is first split by three-way
+    // partitions (each a short linear pass) with the pump called between them:
+    // one std::sort of a million records would keep the window waiting.
+    void SortByChunk(Entry* first, Entry* last) const {
+        while (last - first > kSlice) {
+            const std::uint64_t a = first->chunk, b = first[(last - first) / 2].chunk,
+                                c = last[-1].chunk;
+            const std::uint64_t pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
+            Entry* lower = std::partition(first, last, [&](const Entry& e) { return e.chunk < pivot; });
+            Entry* upper =
+                std::partition(lower, last, [&](const Entry& e) { return e.chunk == pivot; });
+            Pump();
+            if (lower - first < last - upper) { // the smaller side recursively: little stack
+                SortByChunk(first, lower);
+                first = upper;
+            } else {
+                SortByChunk(upper, last);
+                last = lower;
+            }
+        }
+        std::sort(first, last, [](const Entry& x, const Entry& y) { return x.chunk < y.chunk; });
+        Pump();
+    }
+
     // Eight bytes of item i's key from depth on, never read past its closing
     // zero. A byte the key shares with the key before it is stored there (or
     // further back): walk back to the key that holds it.
@@ -236,6 +273,7 @@ private:
     }
 
     const TStringList& list_;
+    const TStringList::Pump& pump_;
     detail::BlockStore keys_;
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
@@ -259,7 +297,7 @@ void TStringList::Add(std::string_view s) {
     index_.insert(it, ref);
 }
 
-void TStringList::SetSorted(bool sorted) {
+void TStringList::SetSorted(bool sorted, const Pump& pump) {
     if (sorted == sorted_)
         return;
     sorted_ = sorted;
@@ -268,7 +306,7 @@ void TStringList::SetSorted(bool sorted) {
 
     std::vector<SortKeys::Entry> order;
     {
-        const SortKeys keys(*this, order);
+        const SortKeys keys(*this, order, pump);
         keys.Sort(order.data(), order.data() + order.size(), 0);
     } // the keys are gone before the index is rebuilt
     for (auto& e : order)
@@ -277,7 +315,7 @@ void TStringList::SetSorted(bool sorted) {
         index_[k] = order[k].item;
 }
 
-void TStringList::SaveToFile(const std::string& path) const {
+void TStringList::SaveToFile(const std::string& path, const Pump& pump) const {
     FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -298,6 +336,8 @@ void TStringList::SaveToFile(const std::string& path) const {
             left -= written;
         }
         buffer.clear();
+        if (pump)
+            pump();
     };
     for (std::size_t i = 0; i < Count(); ++i) {
         buffer += (*this)[i];

@@ -2,6 +2,7 @@
 // The wizard's work lists: append, optionally sorted, saved as CR LF text.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,6 +35,10 @@ private:
 
 class TStringList {
 public:
+    // Called now and then during a long sort or save, so that a window can
+    // handle its messages; it decides itself whether it is time to.
+    using Pump = std::function<void()>;
+
     void Add(std::string_view s);
     // Empties the list; the first text block is kept for the next entries.
     void Clear();
@@ -45,10 +50,10 @@ public:
     // Switching to sorted sorts once with the user's locale, case ignored,
     // duplicates kept; while sorted, Add inserts at the sorted place.
     bool Sorted() const { return sorted_; }
-    void SetSorted(bool sorted);
+    void SetSorted(bool sorted, const Pump& pump = {});
 
     // Every entry followed by CR LF, into a file created anew. Raises rt errors.
-    void SaveToFile(const std::string& path) const;
+    void SaveToFile(const std::string& path, const Pump& pump = {}) const;
 
 private:
     // A snapshot list holds a million lines: each is kept as its bytes behind
