@@ -12,6 +12,7 @@
 // resetting it (Linux /proc/self/clear_refs).
 #include "backup/backup.h"
 #include "packer.h"
+#include "payload.h"
 
 #include <atomic>
 #include <chrono>
@@ -229,24 +230,6 @@ std::int64_t BareLoop(const std::string& first) {
     return produced;
 }
 
-std::string Payload(std::size_t bytes, unsigned seed, bool text) {
-    std::mt19937 g(seed);
-    std::string s;
-    s.reserve(bytes);
-    if (!text) {
-        while (s.size() < bytes)
-            s.push_back(static_cast<char>(g()));
-        return s;
-    }
-    static const char* words[] = {"KELvar ",   "Laufwerk ",   "Datei ",   "Verzeichnis ",
-                                  "Registry ", "Schluessel ", "Groesse ", "Attribute ",
-                                  "\r\n",      "0815 "};
-    while (s.size() < bytes)
-        s += words[g() % 10];
-    s.resize(bytes);
-    return s;
-}
-
 double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
@@ -264,20 +247,7 @@ int main(int argc, char** argv) {
 
     std::size_t volumeCount = 0;
     {
-        std::vector<kvrpack::Entry> entries;
-        const std::size_t per = total / 8;
-        for (int i = 0; i < 8; ++i) {
-            // Each file alternates 1 MiB pieces of text and noise.
-            std::string content;
-            for (std::size_t at = 0, k = 0; at < per; at += 1 << 20, ++k)
-                content += Payload(std::min<std::size_t>(1 << 20, per - at), i * 100 + k,
-                                   (k + i) % 2 == 0);
-            entries.push_back({"C:\\Kelvar\\Datei" + std::to_string(i) + ".dat", 0x2AB163C0,
-                               std::move(content), false});
-        }
-        kvrpack::Options o;
-        o.volumeSize = 8u << 20;
-        const auto vols = kvrpack::Pack(entries, o);
+        const auto vols = bench::PackPayload(total, 0);
         volumeCount = vols.size();
         for (std::size_t i = 0; i < vols.size(); ++i) {
             std::ofstream f(kvrpack::VolumeFileName((dir / "Kelvar5.kvr").string(), i),
