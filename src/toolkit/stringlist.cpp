@@ -143,17 +143,20 @@ std::size_t MakeKey(std::string_view s, std::vector<char>& key) {
 // the sort costs seconds on a million entries, comparing ready-made keys does
 // not. Paths share long key prefixes, which shapes both halves:
 // - Memory: a key is kept without the bytes it shares with the key before it
-//   (every 16th in full, so that no lookup walks far back), with its closing
-//   zero, in a block store.
+//   (every 16th in full, so that no lookup walks far back), and of the rest
+//   only the first kCut bytes: beyond them keys seldom still agree, and where
+//   they do the strings themselves are compared with CompareStringA.
 // - Time: the sort goes by eight key bytes at a time (a most-significant-first
 //   radix sort), so each pass sorts plain integers held in the records and no
 //   shared prefix is compared twice.
 class SortKeys {
 public:
+#pragma pack(push, 4) // twelve bytes, not sixteen: there is one per entry
     struct Entry {
         std::uint64_t chunk; // eight key bytes from the current depth, big-endian
         std::uint32_t item;  // index into the list
     };
+#pragma pack(pop)
 
     SortKeys(const TStringList& list, std::vector<Entry>& entries, const TStringList::Pump& pump)
         : list_(list), pump_(pump) {
@@ -173,12 +176,23 @@ public:
         // Where all chunks agree (common at the start of paths) there is nothing
         // to sort: go deeper in a loop, so that long equal prefixes cost no stack.
         for (;; depth += 8) {
-            bool same = true;
+            bool same = true, cut = false;
             for (Entry* e = first; e != last; ++e) {
                 e->chunk = Chunk(e->item, depth);
                 same = same && e->chunk == first->chunk;
+                cut = cut || ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag));
                 if ((e - first) % kPumpEvery == kPumpEvery - 1)
                     Pump();
+            }
+            if (cut) {
+                // A kept key ends here before its real end: its order among the
+                // keys that agree this far is CompareStringA's.
+                std::sort(first, last, [this](const Entry& a, const Entry& b) {
+                    const int r = Compare(list_[a.item], list_[b.item]);
+                    return r == CSTR_LESS_THAN || (r == CSTR_EQUAL && list_[a.item] < list_[b.item]);
+                });
+                Pump();
+                return;
             }
             if (!same || (first->chunk & 0xFF) == 0)
                 break;
@@ -202,6 +216,8 @@ public:
     }
 
 private:
+    static constexpr std::size_t kCut = 32;             // key bytes kept beyond the shared ones
+    static constexpr std::uint16_t kCutFlag = 0x8000;    // in shared_: the key was cut
     static constexpr std::ptrdiff_t kPumpEvery = 1024; // entries between two calls of the pump
     static constexpr std::ptrdiff_t kSlice = 16384;    // sorted at one go between two calls
 
@@ -243,12 +259,12 @@ private:
         while (b < depth + 8) {
             std::uint32_t j = i;
             std::size_t same = SIZE_MAX; // bytes below this are equal in keys j..i
-            while (b < shared_[j]) {
-                same = std::min<std::size_t>(same, shared_[j]);
+            while (b < Shared(j)) {
+                same = std::min<std::size_t>(same, Shared(j));
                 --j;
             }
             const auto* p =
-                reinterpret_cast<const unsigned char*>(keys_.At(where_[j])) + (b - shared_[j]);
+                reinterpret_cast<const unsigned char*>(keys_.At(where_[j])) + (b - Shared(j));
             for (; b < depth + 8 && b < same; ++b, ++p) {
                 if (*p == 0)
                     return c << (8 * (depth + 8 - b));
@@ -258,17 +274,26 @@ private:
         return c;
     }
 
+    std::size_t Shared(std::uint32_t i) const { return shared_[i] & ~kCutFlag; }
+
     void Append(std::string_view s, bool full) {
         const std::size_t n = MakeKey(s, key_);
-        std::size_t shared = 0;
-        if (!full) // the previous key's closing zero ends the comparison
-            while (shared < std::min<std::size_t>(n, 0xFFFF) && key_[shared] == prev_[shared])
+        std::size_t shared = 0, kept = n;
+        if (!full) {
+            // Only the bytes the key before still holds can be shared; its
+            // closing zero ends the comparison.
+            const std::size_t limit = std::min<std::size_t>({n, prevKept_, kCutFlag - 1});
+            while (shared < limit && key_[shared] == prev_[shared])
                 ++shared;
-        const std::size_t stored = n + 1 - shared;
+            kept = std::min(n, shared + kCut);
+        }
         std::uint32_t ref = 0;
-        std::memcpy(keys_.Reserve(stored, ref), key_.data() + shared, stored);
+        char* p = keys_.Reserve(kept + 1 - shared, ref);
+        std::memcpy(p, key_.data() + shared, kept - shared);
+        p[kept - shared] = 0;
         where_.push_back(ref);
-        shared_.push_back(static_cast<std::uint16_t>(shared));
+        shared_.push_back(static_cast<std::uint16_t>(shared | (kept < n ? kCutFlag : 0)));
+        prevKept_ = kept;
         key_.swap(prev_);
     }
 
@@ -277,7 +302,9 @@ private:
     detail::BlockStore keys_;
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
+                                        // (the key kept holds them), kCutFlag when cut
     std::vector<char> key_, prev_;      // this key and the one before, in full
+    std::size_t prevKept_ = 0;          // bytes of the key before that are kept
 };
 
 } // namespace

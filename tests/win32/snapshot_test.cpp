@@ -279,6 +279,47 @@ TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
     EXPECT_EQ(got, want);
 }
 
+TEST(SnapshotStringList, EntriesKeepTheirBytesAcrossBlocksAndClear) {
+    // Lengths around the stored length's byte boundaries, a zero inside, and
+    // entries longer than a storage block, which get a block of their own.
+    std::vector<std::string> entries;
+    for (std::size_t n : {0u, 1u, 127u, 128u, 16383u, 16384u, (3u << 20) + 5, 70000u})
+        entries.push_back(std::string(n, static_cast<char>('a' + n % 26)));
+    entries.push_back(std::string("vor\0nach", 8));
+    tk::TStringList list;
+    for (int pass = 0; pass < 2; ++pass) { // the second pass reuses the kept block
+        list.Clear();
+        for (int k = 0; k < 3; ++k)
+            for (const auto& e : entries)
+                list.Add(e);
+        ASSERT_EQ(list.Count(), entries.size() * 3);
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list[i], entries[i % entries.size()]) << pass << "/" << i;
+    }
+    // An entry added from the list itself survives the new block it may start.
+    list.Add(list[5]);
+    EXPECT_EQ(list[list.Count() - 1], entries[5]);
+
+    // Sorting and saving a large list hand the pump a turn as they go.
+    tk::TStringList big;
+    for (int i = 0; i < 50000; ++i)
+        big.Add("S:\\Ordner\\Datei " + std::to_string((i * 7919) % 50000));
+    int pumps = 0;
+    big.SetSorted(true, [&] { ++pumps; });
+    EXPECT_GT(pumps, 40);
+    ExpectSortedByCompareString(big);
+    TargetDir dir;
+    pumps = 0;
+    big.SaveToFile(dir / "big.lst", [&] { ++pumps; });
+    EXPECT_GE(pumps, 1);
+    EXPECT_EQ(ReadAll(dir / "big.lst").size(), [&] {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < big.Count(); ++i)
+            n += big[i].size() + 2;
+        return n;
+    }());
+}
+
 TEST(SnapshotStringList, AddWhileSortedAndSaving) {
     TargetDir dir;
     tk::TStringList list;
