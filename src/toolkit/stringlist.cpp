@@ -363,14 +363,15 @@ void TStringList::SaveToFile(const std::string& path, const Pump& pump) const {
             left -= written;
         }
         buffer.clear();
-        if (pump)
-            pump();
     };
     for (std::size_t i = 0; i < Count(); ++i) {
         buffer += (*this)[i];
         buffer += "\r\n";
-        if (buffer.size() >= kChunk)
+        if (buffer.size() >= kChunk) {
             flush();
+            if (pump)
+                pump();
+        }
     }
     flush();
     if (!::CloseHandle(file.release()))
