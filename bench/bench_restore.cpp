@@ -1,17 +1,19 @@
-// Restore throughput against a bare loop that reads the same blocks and
-// inflates them into a buffer, in one process, plus the run's peak memory.
+// Natively: the restore run's own cost against a bare loop that reads the same
+// blocks and inflates them, neither writing, interleaved; plus the run's peak
+// memory. The pair with writes on both sides runs under Wine (bench_restore.sh).
 //
 //   bench_restore [MiB]   (default 64)
 //
 // The payload (half compressible text, half incompressible noise, in 8 files)
-// is packed with kvrpack into volumes of 16 MiB in a temporary directory. The
+// is packed with kvrpack into volumes of 8 MiB in a temporary directory. The
 // restore goes through backup::Restore, the decoding code of TBackupFile, with
-// POSIX files in place of Win32 ones; its output files land in the same
-// temporary directory. Peak memory: heap bytes allocated through operator new
-// during the restore (counted), and the resident-set high-water mark after
-// resetting it (Linux /proc/self/clear_refs).
+// POSIX files in place of Win32 ones. Peak memory: heap bytes allocated through
+// operator new during one restore with writes (counted), and the resident-set
+// high-water mark after resetting it (Linux /proc/self/clear_refs).
 #include "backup/backup.h"
 #include "packer.h"
+#include "payload.h"
+#include "rounds.h"
 
 #include <atomic>
 #include <chrono>
@@ -227,28 +229,6 @@ std::int64_t BareLoop(const std::string& first) {
     return produced;
 }
 
-std::string Payload(std::size_t bytes, unsigned seed, bool text) {
-    std::mt19937 g(seed);
-    std::string s;
-    s.reserve(bytes);
-    if (!text) {
-        while (s.size() < bytes)
-            s.push_back(static_cast<char>(g()));
-        return s;
-    }
-    static const char* words[] = {"KELvar ",   "Laufwerk ",   "Datei ",   "Verzeichnis ",
-                                  "Registry ", "Schluessel ", "Groesse ", "Attribute ",
-                                  "\r\n",      "0815 "};
-    while (s.size() < bytes)
-        s += words[g() % 10];
-    s.resize(bytes);
-    return s;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -262,20 +242,7 @@ int main(int argc, char** argv) {
 
     std::size_t volumeCount = 0;
     {
-        std::vector<kvrpack::Entry> entries;
-        const std::size_t per = total / 8;
-        for (int i = 0; i < 8; ++i) {
-            // Each file alternates 1 MiB pieces of text and noise.
-            std::string content;
-            for (std::size_t at = 0, k = 0; at < per; at += 1 << 20, ++k)
-                content += Payload(std::min<std::size_t>(1 << 20, per - at), i * 100 + k,
-                                   (k + i) % 2 == 0);
-            entries.push_back({"C:\\Kelvar\\Datei" + std::to_string(i) + ".dat", 0x2AB163C0,
-                               std::move(content), false});
-        }
-        kvrpack::Options o;
-        o.volumeSize = 8u << 20;
-        const auto vols = kvrpack::Pack(entries, o);
+        const auto vols = bench::PackPayload(total, 0);
         volumeCount = vols.size();
         for (std::size_t i = 0; i < vols.size(); ++i) {
             std::ofstream f(backup::VolumeFile((dir / "Kelvar5.kvr").string(), i),
@@ -285,54 +252,49 @@ int main(int argc, char** argv) {
     }
     const std::string first = (dir / "Kelvar5.kvr").string();
 
-    // Warm the page cache once, then alternate the two and keep each one's best.
-    BareLoop(first);
-    double bestBare = 1e9, bestRestore = 1e9, bestNull = 1e9;
-    long long heapPeak = 0;
-    long rssBefore = 0, rssPeak = 0;
+    // Heap and resident-set peaks of one restore with writes, in its own pass.
     PosixHost host(dir.string());
-    for (int round = 0; round < 5; ++round) {
-        auto t0 = std::chrono::steady_clock::now();
-        const std::int64_t bare = BareLoop(first);
-        bestBare = std::min(bestBare, Seconds(std::chrono::steady_clock::now() - t0));
-        if (bare != static_cast<std::int64_t>(total / 8 * 8)) {
-            std::fprintf(stderr, "bare loop produced %lld bytes\n", static_cast<long long>(bare));
-            return 1;
-        }
-
-        ResetPeakRss();
-        rssBefore = ReadStatusKb("VmRSS:");
-        const long long heapBase = g_heapNow.load();
-        g_heapPeak = heapBase;
+    const auto expected = static_cast<std::int64_t>(total / 8 * 8);
+    bool ok = true;
+    auto restore = [&] {
         backup::RunState st;
         backup::RestoreSettings set;
         set.fullPath = true;
-        t0 = std::chrono::steady_clock::now();
-        const bool ok = backup::Restore(set, st, host, "K:\\Kelvar5.kvr", "K:\\out", nullptr);
-        bestRestore = std::min(bestRestore, Seconds(std::chrono::steady_clock::now() - t0));
-        heapPeak = std::max(heapPeak, g_heapPeak.load() - heapBase);
-        host.discard = true;
-        t0 = std::chrono::steady_clock::now();
-        backup::Restore(set, st, host, "K:\\Kelvar5.kvr", "K:\\out", nullptr);
-        bestNull = std::min(bestNull, Seconds(std::chrono::steady_clock::now() - t0));
-        host.discard = false;
-        rssPeak = std::max(rssPeak, ReadStatusKb("VmHWM:") - rssBefore);
-        if (!ok || host.errors != 0 || st.done != static_cast<std::int64_t>(total / 8 * 8)) {
-            std::fprintf(stderr, "restore failed (error %d, %lld bytes)\n", host.errors,
-                         static_cast<long long>(st.done));
-            return 1;
-        }
+        ok = backup::Restore(set, st, host, "K:\\Kelvar5.kvr", "K:\\out", nullptr) && ok &&
+             host.errors == 0 && st.done == expected;
+    };
+    ResetPeakRss();
+    const long rssBefore = ReadStatusKb("VmRSS:");
+    const long long heapBase = g_heapNow.load();
+    g_heapPeak = heapBase;
+    restore();
+    const long long heapPeak = g_heapPeak.load() - heapBase;
+    const long rssPeak = ReadStatusKb("VmHWM:") - rssBefore;
+
+    // Without writes on either side: the bare loop has none (bench_restore.sh
+    // under Wine measures the pair with writes).
+    bench::Contender bare{"bare read+inflate loop (floor)",
+                          [&] { ok = BareLoop(first) == expected && ok; }};
+    bench::Contender dropped{"restore, output dropped", [&] {
+                                 host.discard = true;
+                                 restore();
+                                 host.discard = false;
+                             }};
+    std::printf("payload %zu MiB in 8 files, %zu volumes of at most 8 MiB, in %s; one warm-up "
+                "round each, then 5 rounds interleaved\n",
+                mib, volumeCount, dir.parent_path().c_str());
+    bench::Interleave({&dropped, &bare}, 5);
+    if (!ok) {
+        std::fprintf(stderr, "a run did not restore the payload (error %d)\n", host.errors);
+        return 1;
     }
     const double mb = static_cast<double>(total) / (1 << 20);
-    std::printf("payload            %zu MiB in 8 files, %zu volumes of at most 8 MiB, in %s\n", mib,
-                volumeCount, dir.parent_path().c_str());
-    std::printf("bare read+inflate  %8.1f MiB/s\n", mb / bestBare);
-    std::printf("restore            %8.1f MiB/s (writes the files too)\n", mb / bestRestore);
-    std::printf("ratio              %8.3f (restore / bare)\n", bestBare / bestRestore);
-    std::printf("restore, no writes %8.1f MiB/s, ratio %.3f (the run's own cost)\n", mb / bestNull,
-                bestBare / bestNull);
+    std::printf("  at the minimums: bare %.1f MiB/s, restore %.1f MiB/s\n", mb / bare.Min(),
+                mb / dropped.Min());
     std::printf("restore peak heap  %8lld bytes (operator new during the run)\n", heapPeak);
     std::printf("restore peak RSS   %8ld KiB above the RSS before the run\n", rssPeak);
+    std::printf("native_restore_ratio_nowrite=%.3f\n", bare.Min() / dropped.Min());
+    std::printf("restore_peak_heap_bytes=%lld\n", heapPeak);
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

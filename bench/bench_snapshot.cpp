@@ -1,6 +1,9 @@
 // Snapshot benchmarks, run under Wine by bench/bench_snapshot.sh on a
-// generated drive. Prints each measure with its ratio, from one run.
-//   bench_snapshot <drive letter> <work dir on C:>
+// generated drive.
+//   bench_snapshot <drive letter> <work dir on C:> [rounds]   timing, interleaved
+//   bench_snapshot <drive letter> <work dir on C:> memory     one snapshot in a fresh process
+// Ends with name=value lines.
+#include "rounds.h"
 #include "snapshot/Snapshot.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stringlist.h"
@@ -8,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,24 +20,21 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double, std::milli>(b - a).count();
 }
 
-std::size_t PeakWorkingSet() {
+PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof pmc;
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
-    return pmc.PeakWorkingSetSize;
-}
-std::size_t WorkingSet() {
-    PROCESS_MEMORY_COUNTERS pmc{};
-    pmc.cb = sizeof pmc;
-    ::GetProcessMemoryInfo(::GetCurrentProcess(), &pmc, sizeof pmc);
-    return pmc.WorkingSetSize;
+    return pmc;
 }
 
-// The baseline: a breadth-first FindFirstFileExA walk that only counts.
+// The drive floor: the snapshot's find calls with its flags, in its
+// breadth-first order, doing nothing but counting and queueing directories.
 std::size_t BareWalk(const std::string& root) {
     std::vector<std::string> dirs{root};
     std::size_t entries = 0;
@@ -57,18 +58,54 @@ std::size_t BareWalk(const std::string& root) {
     return entries;
 }
 
-std::size_t BareRegWalk(HKEY root) {
+// The registry floor as the snapshot walks: breadth-first, one key open at a
+// time by its full path from the root, the same access, the same calls.
+std::size_t BareRegWalkByPath(HKEY root) {
+    std::vector<std::string> keys;
+    std::vector<char> name(256);
+    auto list = [&](const char* sub, const std::string& prefix) {
+        HKEY k = nullptr;
+        if (::RegOpenKeyExA(root, sub, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS)
+            return;
+        DWORD count = 0, maxLen = 0;
+        if (::RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            name.resize(std::max<std::size_t>(name.size(), maxLen + 1));
+            for (DWORD i = 0; i < count; ++i) {
+                DWORD len = static_cast<DWORD>(name.size());
+                if (::RegEnumKeyExA(k, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) ==
+                    ERROR_SUCCESS)
+                    keys.push_back(prefix + std::string(name.data(), len));
+            }
+        }
+        ::RegCloseKey(k);
+    };
+    list(nullptr, "");
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string path = keys[i]; // keys grows below
+        list(path.c_str(), path + "\\");
+    }
+    return keys.size();
+}
+
+// The other way to open keys: depth-first, each key relative to its open
+// parent. Measured so that the snapshot can take it if it is the faster.
+std::size_t BareRegWalkRelative(HKEY parent) {
     std::size_t keys = 0;
-    char name[512];
-    for (DWORD i = 0;; ++i) {
-        DWORD len = sizeof name;
-        if (::RegEnumKeyExA(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) !=
+    DWORD count = 0, maxLen = 0;
+    if (::RegQueryInfoKeyA(parent, nullptr, nullptr, nullptr, &count, &maxLen, nullptr, nullptr,
+                           nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    std::vector<char> name(maxLen + 1);
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD len = static_cast<DWORD>(name.size());
+        if (::RegEnumKeyExA(parent, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
-            break;
+            continue;
         ++keys;
         HKEY sub = nullptr;
-        if (::RegOpenKeyExA(root, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
-            keys += BareRegWalk(sub);
+        if (::RegOpenKeyExA(parent, name.data(), 0, KEY_ALL_ACCESS, &sub) == ERROR_SUCCESS) {
+            keys += BareRegWalkRelative(sub);
             ::RegCloseKey(sub);
         }
     }
@@ -79,7 +116,9 @@ LRESULT CALLBACK WndProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return ::DefWindowProcA(h, m, w, l);
 }
 
-// A host with a real label window, so repainting costs what it costs.
+// A host with a real label window, so repainting costs what it costs. The
+// gaps between message pumps are measured from the start of a run to its end,
+// so that the time before the first and after the last pump counts too.
 class BenchHost : public snapshot::Host {
 public:
     BenchHost() {
@@ -95,12 +134,17 @@ public:
                                  nullptr, wc.hInstance, nullptr);
         font_ = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
         ::SendMessageA(label_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
+        MSG m;
+        while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&m);
     }
     tk::TStringList l1, l2;
     std::string drive, target;
-    int pumps = 0, labelSets = 0;
+    int pumps = 0;
     double maxGap = 0;
-    std::chrono::steady_clock::time_point last{};
+
+    void Begin() { last_ = Clock::now(); }
+    void End() { Gap(); }
 
     tk::TStringList& List1() override { return l1; }
     tk::TStringList& List2() override { return l2; }
@@ -111,123 +155,150 @@ public:
         ShowStatus(tk::ShortenPath(path, font_, 241));
     }
     void ShowStatus(const std::string& text) override {
-        ++labelSets;
         ::SetWindowTextA(label_, text.c_str());
         ::UpdateWindow(label_);
     }
     void ExecuteRegEinlesen() override {}
     void ProcessMessages() override {
-        const auto now = std::chrono::steady_clock::now();
-        if (pumps++ > 0)
-            maxGap = std::max(maxGap, Seconds(last, now) * 1000);
+        ++pumps;
+        Gap();
         snapshot::Host::ProcessMessages();
-        last = std::chrono::steady_clock::now();
+        last_ = Clock::now();
     }
 
 private:
+    void Gap() { maxGap = std::max(maxGap, Ms(last_, Clock::now())); }
     HWND wnd_ = nullptr, label_ = nullptr;
     HFONT font_ = nullptr;
+    Clock::time_point last_{};
 };
 
-int Cmp(const std::string& a, const std::string& b) {
+int Cmp(std::string_view a, std::string_view b) {
     return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
+}
+
+int Memory(BenchHost& host) {
+    const std::size_t ws0 = Memory().WorkingSetSize;
+    snapshot::LwEinlesenExecute(host);
+    const std::size_t peak = Memory().PeakWorkingSetSize;
+    std::size_t text = 0;
+    for (const tk::TStringList* l : {&host.l1, &host.l2})
+        for (std::size_t i = 0; i < l->Count(); ++i)
+            text += (*l)[i].size();
+    const std::size_t entries = host.l1.Count() + host.l2.Count();
+    const double perEntry = (static_cast<double>(peak) - ws0 - text) / entries;
+    std::printf("memory (one snapshot in a fresh process): %zu entries, peak working set %.1f MB "
+                "above the start, text of the lines %.1f MB\n",
+                entries, (peak - ws0) / 1048576.0, text / 1048576.0);
+    std::printf("  beyond the text: %.1f bytes per entry (goal <= 100)\n", perEntry);
+    std::printf("bytes_per_entry=%.1f\n", perEntry);
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_snapshot <drive letter> <work dir>\n");
+        std::fprintf(stderr, "usage: bench_snapshot <drive letter> <work dir> [rounds|memory]\n");
         return 2;
     }
-    const std::string drive = std::string(1, argv[1][0]) + ":";
     const std::string root = std::string(1, static_cast<char>(argv[1][0] & ~0x20)) + ":";
-    const std::string work = argv[2];
-    using clock = std::chrono::steady_clock;
-
     BenchHost host;
-    host.drive = drive;
-    host.target = work;
-    MSG m;
-    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
-        ::DispatchMessageA(&m);
+    host.drive = std::string(1, argv[1][0]) + ":";
+    host.target = argv[2];
+    if (argc > 3 && std::string(argv[3]) == "memory")
+        return Memory(host);
+    const int rounds = std::max(5, argc > 3 ? std::atoi(argv[3]) : 5);
 
-    BareWalk(root); // warm the caches once for both
-    const std::size_t ws0 = WorkingSet();
-    auto t0 = clock::now();
-    const std::size_t entries = BareWalk(root);
-    auto t1 = clock::now();
-    const double bare = Seconds(t0, t1);
+    SYSTEM_INFO si;
+    ::GetSystemInfo(&si);
+    std::printf("%lu processors; every figure: one warm-up round each, then %d rounds "
+                "interleaved\n",
+                si.dwNumberOfProcessors, rounds);
 
-    t0 = clock::now();
-    snapshot::LwEinlesenExecute(host);
-    t1 = clock::now();
-    const double snap = Seconds(t0, t1);
-    const std::size_t peak = PeakWorkingSet();
-    std::size_t text = 0;
-    for (const auto& s : host.l1.Items())
-        text += s.size();
-    for (const auto& s : host.l2.Items())
-        text += s.size();
-    const std::size_t listed = host.l1.Count() + host.l2.Count();
+    // Drive: the whole snapshot (walk, sort, write) against the floor walk.
+    std::size_t entries = 0;
+    bench::Contender bare{"bare FindFirstFileExA walk (floor)", [&] { entries = BareWalk(root); }};
+    bench::Contender snap{"drive snapshot (walk, sort, write)", [&] {
+                              host.Begin();
+                              snapshot::LwEinlesenExecute(host);
+                              host.End();
+                          }};
+    bench::Interleave({&bare, &snap}, rounds);
+    const double snapshotRatio = snap.Min() / bare.Min();
+    std::printf("drive: %zu entries (%zu directories, %zu files), ratio of minimums %.2f "
+                "(goal <= 1.3)\n",
+                entries, host.l1.Count(), host.l2.Count(), snapshotRatio);
+    if (snapshotRatio < 1)
+        std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
+    std::printf("  longest gap between message pumps, start to end of every round: %.1f ms "
+                "(%d pumps)\n",
+                host.maxGap, host.pumps);
+    const double maxGap = host.maxGap;
 
-    std::printf("drive walk: %zu entries (%zu directories, %zu files)\n", entries, host.l1.Count(),
-                host.l2.Count());
-    std::printf("  bare FindFirstFileExA walk  %8.3f s\n", bare);
-    std::printf("  drive snapshot (walk, sort, write) %8.3f s\n", snap);
-    std::printf("  ratio snapshot / bare walk  %8.2f x   (aim <= 1.5)\n", snap / bare);
-    std::printf("  longest gap between message pumps during the walk: %.1f ms (%d pumps, %d label "
-                "updates)\n",
-                host.maxGap, host.pumps, host.labelSets);
-    std::printf("memory: peak working set %.1f MB above the start, text %.1f MB, %zu entries\n",
-                (peak - ws0) / 1048576.0, text / 1048576.0, listed);
-    std::printf("  beyond the text: %.0f bytes per entry   (aim < 200)\n",
-                (static_cast<double>(peak) - ws0 - text) / listed);
-
-    // Sorting the file list: sort keys against stable_sort with CompareStringA.
+    // Sorting the file list: sort keys against stable_sort with CompareStringA,
+    // both from the same shuffled order.
     std::vector<std::string> shuffled = host.l2.Items();
-    std::mt19937 rng(42);
-    std::shuffle(shuffled.begin(), shuffled.end(), rng);
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(42));
     tk::TStringList keyed;
-    for (const auto& s : shuffled)
-        keyed.Add(s);
-    t0 = clock::now();
-    keyed.SetSorted(true);
-    t1 = clock::now();
-    const double keySort = Seconds(t0, t1);
-    std::vector<std::string> ref = shuffled;
-    t0 = clock::now();
-    std::stable_sort(ref.begin(), ref.end(), [](const std::string& a, const std::string& b) {
-        return Cmp(a, b) == CSTR_LESS_THAN;
-    });
-    t1 = clock::now();
-    const double cmpSort = Seconds(t0, t1);
+    std::vector<std::string> ref;
+    bench::Contender keys{"sort by keys (TStringList)", [&] {
+                              keyed.Clear();
+                              keyed.SetSorted(false);
+                              for (const auto& s : shuffled)
+                                  keyed.Add(s);
+                              keyed.SetSorted(true);
+                          }};
+    bench::Contender cmp{"stable_sort with CompareStringA", [&] {
+                             ref = shuffled;
+                             std::stable_sort(ref.begin(), ref.end(),
+                                              [](const std::string& a, const std::string& b) {
+                                                  return Cmp(a, b) == CSTR_LESS_THAN;
+                                              });
+                         }};
+    std::printf("sort of %zu file lines (each round fills the list, then sorts):\n", shuffled.size());
+    bench::Interleave({&cmp, &keys}, rounds);
     std::size_t same = 0;
     for (std::size_t i = 0; i < ref.size(); ++i)
         same += Cmp(ref[i], keyed[i]) == CSTR_EQUAL;
-    std::printf("sort of %zu file lines: keys %.3f s, stable_sort+CompareStringA %.3f s, speed-up "
-                "%.1f x (aim >= 5)"
-                ", order identical: %s\n",
-                ref.size(), keySort, cmpSort, cmpSort / keySort, same == ref.size() ? "yes" : "NO");
+    const double sortSpeedup = cmp.Min() / keys.Min();
+    std::printf("  speed-up %.1f x, order identical: %s\n", sortSpeedup,
+                same == ref.size() ? "yes" : "NO");
 
-    // Registry: the snapshot of the whole prefix against a bare RegEnumKeyEx walk.
+    // Registry: the snapshot of the whole prefix against the walk it does,
+    // and against the other way of opening keys.
     const HKEY roots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
                            HKEY_CURRENT_CONFIG};
-    for (HKEY r : roots)
-        BareRegWalk(r); // warm
-    t0 = clock::now();
-    std::size_t keys = 0;
-    for (HKEY r : roots)
-        keys += BareRegWalk(r);
-    t1 = clock::now();
-    const double bareReg = Seconds(t0, t1);
-    t0 = clock::now();
-    snapshot::RegEinlesenExecute(host);
-    t1 = clock::now();
-    const double snapReg = Seconds(t0, t1);
-    std::printf("registry: %zu keys; bare RegEnumKeyEx walk %.3f s, registry snapshot %.3f s, "
-                "ratio %.2f x (aim <= 1.3)\n",
-                keys, bareReg, snapReg, snapReg / bareReg);
+    std::size_t regKeys = 0, regKeysRel = 0;
+    bench::Contender byPath{"bare walk, keys opened by full path (floor)", [&] {
+                                regKeys = 0;
+                                for (HKEY r : roots)
+                                    regKeys += BareRegWalkByPath(r);
+                            }};
+    bench::Contender relative{"bare walk, keys opened below their parent", [&] {
+                                  regKeysRel = 0;
+                                  for (HKEY r : roots)
+                                      regKeysRel += BareRegWalkRelative(r);
+                              }};
+    bench::Contender reg{"registry snapshot", [&] { snapshot::RegEinlesenExecute(host); }};
+    std::printf("registry:\n");
+    bench::Interleave({&byPath, &relative, &reg}, rounds);
+    const double floorReg = std::min(byPath.Min(), relative.Min());
+    const double registryRatio = reg.Min() / floorReg;
+    std::printf("  %zu keys (%zu opened below their parent), ratio of minimums to the faster "
+                "floor %.2f (goal <= 1.3)\n",
+                regKeys, regKeysRel, registryRatio);
+    if (relative.Min() < byPath.Min())
+        std::printf("  opening below the parent is the faster way: the snapshot should use it\n");
+    if (registryRatio < 1)
+        std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
+
+    std::printf("snapshot_ratio=%.3f\n", snapshotRatio);
+    std::printf("max_pump_gap_ms=%.1f\n", maxGap);
+    std::printf("sort_speedup=%.2f\n", sortSpeedup);
+    std::printf("registry_ratio=%.3f\n", registryRatio);
+    std::printf("drive_entries=%zu\n", entries);
+    std::printf("registry_keys=%zu\n", regKeys);
     return same == ref.size() ? 0 : 1;
 }

@@ -1,9 +1,13 @@
 #!/bin/sh
-# Generates a drive of 200,000 files in 20,000 directories, maps it as s: and
-# runs bench_snapshot.exe on it under Wine and Xvfb.
-# usage: bench_snapshot.sh <bench_snapshot.exe>
+# Generates a drive of SIZE files in SIZE/10 directories (kept for the next
+# run), maps it as s: and runs bench_snapshot.exe on it under Wine and Xvfb:
+# first one snapshot in a fresh process for the memory, then the timed rounds.
+# usage: bench_snapshot.sh <bench_snapshot.exe> [SIZE (default 200000)] [rounds]
+#   SNAPBENCH_TREES: where generated trees are kept (default /tmp)
 set -eu
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+size=${2:-200000}
+rounds=${3:-5}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
 own_prefix=
@@ -13,10 +17,10 @@ if [ -z "${WINEPREFIX:-}" ]; then
     own_prefix=1
     wineboot -i >/dev/null 2>&1
 fi
-work=$(mktemp -d /tmp/snapbench-XXXXXX)
+tree=${SNAPBENCH_TREES:-/tmp}/snapbench-tree-$size
 cleanup() {
     rm -f "$WINEPREFIX/dosdevices/s:"
-    rm -rf "$work"
+    rm -rf "$WINEPREFIX/drive_c/snapbench"
     if [ -n "$own_prefix" ]; then
         wineserver -k 2>/dev/null || true
         rm -rf "$WINEPREFIX"
@@ -24,33 +28,44 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-python3 - "$work/tree" <<'PY'
+if [ ! -e "$tree/.complete" ]; then
+    rm -rf "$tree"
+    python3 - "$tree" "$size" <<'PY'
 import os, sys, random
-root = sys.argv[1]
+root, files = sys.argv[1], int(sys.argv[2])
 rnd = random.Random(7)
 words = ["Bericht", "daten", "Konto", "img", "setup", "Übersicht", "log", "x", "Archiv-2001", "mueller's"]
-dirs = [root]
 os.makedirs(root)
-# 100 top directories with 199 subdirectories each: 20,000 directories.
+# 100 top directories, each with its share of subdirectories; 10 files in
+# every directory but the root.
+ndirs = max(100, files // 10)
+dirs = []
 for i in range(100):
     top = os.path.join(root, "Ordner %03d %s" % (i, rnd.choice(words)))
     os.mkdir(top)
     dirs.append(top)
-    for j in range(199):
+    for j in range(ndirs // 100 - 1):
         d = os.path.join(top, "%s_%03d" % (rnd.choice(words), j))
         os.mkdir(d)
         dirs.append(d)
-# 200,000 files spread evenly, 10 per directory (the root gets none).
 n = 0
-for d in dirs[1:]:
+for d in dirs:
     for k in range(10):
         name = "%s-%d_%s.%s" % (rnd.choice(words), n, rnd.choice(words), rnd.choice(["txt", "dat", "exe", "ini"]))
         with open(os.path.join(d, name), "wb") as f:
             f.write(b"x" * (n % 7))
         n += 1
-print("generated", len(dirs) - 1, "directories,", n, "files")
+open(os.path.join(root, ".complete"), "w").close()
+print("generated", len(dirs), "directories,", n, "files in", root)
 PY
-ln -sfn "$work/tree" "$WINEPREFIX/dosdevices/s:"
+fi
+ln -sfn "$tree" "$WINEPREFIX/dosdevices/s:"
 mkdir -p "$WINEPREFIX/drive_c/snapbench"
-xvfb-run -a wine "$exe" s 'C:\snapbench'
-rm -rf "$WINEPREFIX/drive_c/snapbench"
+out=$(mktemp)
+if [ -n "${DISPLAY:-}" ]; then run=; else run="xvfb-run -a"; fi
+# The name=value lines of both runs go together at the end.
+$run wine "$exe" s 'C:\snapbench' memory | tee "$out" | grep -av '^[a-z_]*=' || true
+$run wine "$exe" s 'C:\snapbench' "$rounds" | tee -a "$out" | grep -av '^[a-z_]*=' || true
+echo "processors=$(nproc)"
+grep -a '^[a-z_]*=' "$out" | tr -d '\r'
+rm -f "$out"

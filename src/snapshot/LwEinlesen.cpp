@@ -105,12 +105,14 @@ void LwEinlesenExecute(Host& host) {
     if (!root.empty())
         ui.Finish(); // the last directory stays shown
 
-    dirs.SetSorted(true);
-    files.SetSorted(true);
+    // Sorting and saving a million lines takes seconds: the window goes on answering.
+    const tk::TStringList::Pump pump = [&ui] { ui.Pump(); };
+    dirs.SetSorted(true, pump);
+    files.SetSorted(true, pump);
 
     tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, host.Designation())});
-    dirs.SaveToFile(DirListPath(targetDir, drive));
-    files.SaveToFile(FileListPath(targetDir, drive));
+    dirs.SaveToFile(DirListPath(targetDir, drive), pump);
+    files.SaveToFile(FileListPath(targetDir, drive), pump);
 
     if (driveIsTarget) {
         host.ShowStatus(txt::RegistryReading);

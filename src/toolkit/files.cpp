@@ -61,7 +61,8 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
         RaiseLastError();
 }
 
-bool WriteLines(void* file, const std::vector<std::string>& lines) {
+bool WriteLines(void* file, std::size_t count, const std::function<std::string_view(std::size_t)>& line,
+                const std::function<void()>& pump) {
     constexpr std::size_t kChunk = 1 << 20;
     std::string buffer;
     buffer.reserve(kChunk + 4096);
@@ -79,13 +80,21 @@ bool WriteLines(void* file, const std::vector<std::string>& lines) {
         buffer.clear();
         return true;
     };
-    for (const std::string& line : lines) {
-        buffer += line;
+    for (std::size_t i = 0; i < count; ++i) {
+        buffer += line(i);
         buffer += "\r\n";
-        if (buffer.size() >= kChunk && !flush())
-            return false;
+        if (buffer.size() >= kChunk) {
+            if (!flush())
+                return false;
+            if (pump)
+                pump();
+        }
     }
     return flush();
+}
+
+bool WriteLines(void* file, const std::vector<std::string>& lines) {
+    return WriteLines(file, lines.size(), [&](std::size_t i) { return std::string_view(lines[i]); });
 }
 
 } // namespace tk

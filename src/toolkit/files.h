@@ -1,7 +1,10 @@
 #pragma once
 // The file layer the installer's steps use: existence tests, directory
 // creation, and text files written the runtime's way (CR LF after every line).
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tk {
@@ -19,7 +22,10 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 
 // Writes every line followed by CR LF to an open file handle, in large pieces.
 // False when a write fails or writes nothing; the OS error code then tells why
-// (0 for a short write).
+// (0 for a short write). line(i) gives line i of count; pump, if given, runs
+// after each piece so that a long list keeps the window answering.
+bool WriteLines(void* file, std::size_t count, const std::function<std::string_view(std::size_t)>& line,
+                const std::function<void()>& pump = {});
 bool WriteLines(void* file, const std::vector<std::string>& lines);
 
 } // namespace tk

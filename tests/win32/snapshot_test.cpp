@@ -63,7 +63,7 @@ std::string Lines(std::initializer_list<std::string> lines) {
     return s;
 }
 
-int Cmp(const std::string& a, const std::string& b) {
+int Cmp(std::string_view a, std::string_view b) {
     return ::CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(),
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }
@@ -213,6 +213,38 @@ TEST(SnapshotStringList, SortEqualsCompareStringOrder) {
     EXPECT_EQ(reversed.Items(), list.Items());
 }
 
+TEST(SnapshotStringList, KeysThatOutgrowTheirBufferKeepCompareStringOrder) {
+    // "ß", "æ", "œ", "…", "™", "¼" make the longest keys (up to 12 bytes each on
+    // Windows, fewer under Wine): with the starting buffer shrunk to two bytes
+    // every key here outgrows it and must be asked for its size, never cut or
+    // replaced by its bytes.
+    struct Room {
+        tk::SortKeyRoom was = tk::SetSortKeyRoom({0, 2});
+        ~Room() { tk::SetSortKeyRoom(was); }
+    } room;
+    const std::vector<std::string> atoms = {"\xDF", "ss", "\xE6", "ae", "\x9C", "oe", "\x85", "...",
+                                            "\x99", "TM", "\xBC", "1/4", "a",   "Z",  "\\"};
+    std::mt19937 rng(77);
+    std::vector<std::string> names;
+    for (int i = 0; i < 600; ++i) {
+        std::string s;
+        const int n = 1 + static_cast<int>(rng() % (i % 50 == 0 ? 250 : 12)); // some very long
+        for (int k = 0; k < n; ++k)
+            s += atoms[rng() % atoms.size()];
+        names.push_back(s);
+    }
+    tk::TStringList list;
+    for (const auto& s : names)
+        list.Add(s);
+    list.SetSorted(true);
+    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return Cmp(a, b) == CSTR_LESS_THAN;
+    });
+    ASSERT_EQ(list.Count(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i)
+        ASSERT_EQ(Cmp(list[i], names[i]), CSTR_EQUAL) << i << ": " << list[i] << " / " << names[i];
+}
+
 TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
     // Snapshot lines share long prefixes and come in long runs of one directory:
     // the shape the key store is built for, unlike the short random names above.
@@ -245,6 +277,47 @@ TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
+}
+
+TEST(SnapshotStringList, EntriesKeepTheirBytesAcrossBlocksAndClear) {
+    // Lengths around the stored length's byte boundaries, a zero inside, and
+    // entries longer than a storage block, which get a block of their own.
+    std::vector<std::string> entries;
+    for (std::size_t n : {0u, 1u, 127u, 128u, 16383u, 16384u, (3u << 20) + 5, 70000u})
+        entries.push_back(std::string(n, static_cast<char>('a' + n % 26)));
+    entries.push_back(std::string("vor\0nach", 8));
+    tk::TStringList list;
+    for (int pass = 0; pass < 2; ++pass) { // the second pass reuses the kept block
+        list.Clear();
+        for (int k = 0; k < 3; ++k)
+            for (const auto& e : entries)
+                list.Add(e);
+        ASSERT_EQ(list.Count(), entries.size() * 3);
+        for (std::size_t i = 0; i < list.Count(); ++i)
+            ASSERT_EQ(list[i], entries[i % entries.size()]) << pass << "/" << i;
+    }
+    // An entry added from the list itself survives the new block it may start.
+    list.Add(list[5]);
+    EXPECT_EQ(list[list.Count() - 1], entries[5]);
+
+    // Sorting and saving a large list hand the pump a turn as they go.
+    tk::TStringList big;
+    for (int i = 0; i < 50000; ++i)
+        big.Add("S:\\Ordner\\Datei " + std::to_string((i * 7919) % 50000));
+    int pumps = 0;
+    big.SetSorted(true, [&] { ++pumps; });
+    EXPECT_GT(pumps, 40);
+    ExpectSortedByCompareString(big);
+    TargetDir dir;
+    pumps = 0;
+    big.SaveToFile(dir / "big.lst", [&] { ++pumps; });
+    EXPECT_GE(pumps, 1);
+    EXPECT_EQ(ReadAll(dir / "big.lst").size(), [&] {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < big.Count(); ++i)
+            n += big[i].size() + 2;
+        return n;
+    }());
 }
 
 TEST(SnapshotStringList, AddWhileSortedAndSaving) {

@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""A whole installation by the real Setup.exe under Wine, on a payload whose
+"Kelvar5.kvr" is one packed file of 300 MB, driven through the wizard as the
+end-to-end tests drive it. While the run goes (from "Installieren" to the
+closing question), pumpprobe.exe, a separate process, sends the wizard window
+a WM_NULL every 5 ms and times each answer: the longest answer is the longest
+time the window did not handle its messages. Then the same packed files are
+copied and restored bare (CopyFileA, then a ReadFile/inflate/WriteFile loop)
+in the same prefix, for the run's total time to stand against.
+
+Environment: KELVAR_SETUP_EXE, KELVAR_WDRIVE_EXE (as for the end-to-end tests),
+KELVAR_KVRPACK (the native packer), KELVAR_PUMPPROBE_EXE, KELVAR_BENCH_RESTORE_EXE
+(bench_restore_win.exe). Argument: the big file's size in MB (default 300).
+Ends with name=value lines.
+"""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+import kelvar as k  # noqa: E402
+import installkit as kit  # noqa: E402
+
+TARGET = r"C:\KELvar-bench"
+BIG = "Kelvar5.kvr"
+
+
+class BigPayload:
+    """The fourteen packed files and Kvrinf.kvr; BIG holds mb MB of noise, stored."""
+
+    def __init__(self, folder, mb):
+        self.files = []
+        src_dir = os.path.join(folder, "src")
+        os.makedirs(src_dir)
+        launcher = kit.launcher_exe()
+        for packed, installed in kit.PACKED:
+            src = os.path.join(src_dir, installed)
+            with open(src, "wb") as f:
+                if installed == "Launch.exe":
+                    with open(launcher, "rb") as g:
+                        f.write(g.read())
+                elif packed == BIG:
+                    for _ in range(mb):
+                        f.write(os.urandom(1 << 20))
+                else:
+                    f.write(os.urandom(5000))
+            args = [kit.kvrpack(), "-o", os.path.join(folder, packed), "--header", "KELvar 5.0",
+                    "--name", "C:\\KELvar\\" + installed, "--time", "2001-06-01T12:00:00"]
+            if packed == BIG:
+                args.append("--store")  # noise: stored blocks, as the packer would choose
+            subprocess.run(args + [src], check=True, capture_output=True)
+            os.remove(src)
+            self.files.append(os.path.join(folder, packed))
+        with open(os.path.join(folder, "Kvrinf.kvr"), "wb") as f:
+            f.write(os.urandom(300) + b"KVR-INF\r\n")
+        self.files.append(os.path.join(folder, "Kvrinf.kvr"))
+
+
+def name_values(text):
+    return dict(line.strip().split("=", 1) for line in text.splitlines() if "=" in line)
+
+
+def main():
+    mb = int(sys.argv[1]) if len(sys.argv) > 1 else 300
+    probe_exe = os.path.abspath(os.environ["KELVAR_PUMPPROBE_EXE"])
+    bare_exe = os.path.abspath(os.environ["KELVAR_BENCH_RESTORE_EXE"])
+    k.ensure_display()
+    with tempfile.TemporaryDirectory(prefix="installbench-", dir=k.work_dir()) as folder:
+        payload = BigPayload(folder, mb)
+        size = os.path.getsize(os.path.join(folder, BIG))
+        print(f"payload: {BIG} packed {size / 1048576:.0f} MiB, 13 small packed files; "
+              f"{os.cpu_count()} processors")
+        with kit.InstallSetup(payload) as s:
+            s.fill_to(k.DRIVE, name="Bench", target=TARGET)
+            s.click(k.NEXT)
+            s.wait_page(k.SUMMARY)
+            stop = s.unix(r"C:\pumpprobe.stop")
+            probe = s.prefix.popen([probe_exe, "THauptfenster", r"C:\pumpprobe.stop", "5"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+            time.sleep(2)  # the probe is up and answered before the run starts
+            t0 = time.monotonic()
+            s.click(k.INSTALL)
+            s.find_window(cls=kit.FORM2_CLASS, timeout=1800)
+            t1 = time.monotonic()
+            s.shortcut_dialog()  # closed by its button, no shortcut ticked
+            t2 = time.monotonic()
+            s.message_box(timeout=1800)  # the closing question: the run is over
+            t3 = time.monotonic()
+            open(stop, "w").close()
+            probe_out = probe.communicate(timeout=120)[0].decode("ascii", "replace")
+            s.answer_box("&Nein")
+            s.wait_exit(timeout=60)
+            run = (t1 - t0) + (t3 - t2)  # the shortcut dialog's own time left out
+            installed = os.path.getsize(s.unix(TARGET + r"\Kelvar5.exe"))
+            if installed != mb << 20:
+                raise SystemExit(f"Kelvar5.exe has {installed} bytes, not {mb << 20}")
+
+            names = [os.path.basename(f) for f in payload.files if f.endswith(".kvr")
+                     and not f.endswith("Kvrinf.kvr")]
+            bare = subprocess.run(["wine", bare_exe, "--bare-install", k.INSTALLER_DIR,
+                                   r"C:\bare-install"] + names, env=s.prefix.env,
+                                  capture_output=True, check=True, timeout=1800)
+            bare_s = float(name_values(bare.stdout.decode("ascii", "replace"))["bare_install_s"])
+        values = name_values(probe_out)
+        print(f"run from Installieren to the closing question: {run:.2f} s (copy, restore, "
+              f"info files, snapshot of C: and the registry)")
+        print(f"bare copy and restore of the same packed files: {bare_s:.2f} s")
+        print(f"window answers: {values['probes']} probes, {values['probes_over_50ms']} over "
+              f"50 ms, mean {values['mean_answer_ms']} ms, longest "
+              f"{values['install_max_pump_gap_ms']} ms (goal <= 50)")
+        print(f"install_max_pump_gap_ms={values['install_max_pump_gap_ms']}")
+        print(f"install_run_s={run:.3f}")
+        print(f"bare_copy_restore_s={bare_s:.3f}")
+        print(f"install_run_ratio={run / bare_s:.3f}")
+        print(f"processors={os.cpu_count()}")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,26 @@
+#!/bin/sh
+# Runs bench_restore_win.exe under Wine in a fresh prefix: TBackupFile against
+# a bare ReadFile/inflate/WriteFile loop, both writing real files on C:.
+# usage: bench_restore.sh <bench_restore_win.exe> [MiB (default 64)] [rounds]
+set -eu
+exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
+own_prefix=
+if [ -z "${WINEPREFIX:-}" ]; then
+    WINEPREFIX=$(mktemp -d /tmp/wp-restbench-XXXXXX)
+    export WINEPREFIX
+    own_prefix=1
+    wineboot -i >/dev/null 2>&1
+fi
+cleanup() {
+    rm -rf "$WINEPREFIX/drive_c/restbench"
+    if [ -n "$own_prefix" ]; then
+        wineserver -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
+}
+trap cleanup EXIT INT TERM
+mkdir -p "$WINEPREFIX/drive_c/restbench"
+wine "$exe" 'C:\restbench' "${2:-64}" "${3:-5}" | tr -d '\r'
+echo "processors=$(nproc)"

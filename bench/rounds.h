@@ -1,0 +1,49 @@
+#pragma once
+// Fair timing for the benchmarks: contenders run interleaved (A, B, A, B, ...)
+// after one warm-up round each, so that neither meets a colder cache or a
+// busier machine than the other; each is reported by its minimum (the run
+// least disturbed by the rest of the machine) and its median.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Contender {
+    Contender(std::string n, std::function<void()> f) : name(std::move(n)), run(std::move(f)) {}
+    std::string name;
+    std::function<void()> run;
+    std::vector<double> seconds;
+
+    double Min() const { return *std::min_element(seconds.begin(), seconds.end()); }
+    double Median() const {
+        std::vector<double> s = seconds;
+        std::sort(s.begin(), s.end());
+        const std::size_t n = s.size();
+        return n % 2 ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2;
+    }
+};
+
+inline double Time(const std::function<void()>& f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// One warm-up round of each, then `rounds` interleaved rounds; prints one line
+// per contender.
+inline void Interleave(std::vector<Contender*> contenders, int rounds) {
+    for (Contender* c : contenders)
+        Time(c->run);
+    for (int r = 0; r < rounds; ++r)
+        for (Contender* c : contenders)
+            c->seconds.push_back(Time(c->run));
+    for (const Contender* c : contenders)
+        std::printf("  %-44s min %8.3f s  median %8.3f s  (%zu rounds)\n", c->name.c_str(),
+                    c->Min(), c->Median(), c->seconds.size());
+}
+
+} // namespace bench
