@@ -2,6 +2,7 @@
 // The shortcut dialog Form2: which of the desktop, the Start menu and the
 // Programs menu get a shortcut "KELvar 5.0.lnk" to TargetDir\Launch.exe.
 #include "shell/buttons.h"
+#include "toolkit/window.h"
 
 #include <functional>
 #include <string>
@@ -14,12 +15,8 @@
 bool CreateShellLink(const std::string& target, const std::string& linkFile,
                      const std::string& description);
 
-class TForm2 {
+class TForm2 : public tk::TWindow {
 public:
-    TForm2() = default;
-    ~TForm2();
-    TForm2(const TForm2&) = delete;
-    TForm2& operator=(const TForm2&) = delete;
 
     // Creates the dialog hidden, owned by the main window (if there is one yet).
     // targetDir returns TargetDir when the shortcuts are written.
@@ -28,8 +25,6 @@ public:
     // Shows the dialog modally until a button or the close box ends it; the owner
     // is disabled meanwhile. Returns mrOk (1) for "&Verknüpfung erstellen", mrCancel (2) else.
     int ShowModal();
-
-    HWND Handle() const { return hwnd_; }
 
     // Handlers.
     void FormShow();
@@ -49,13 +44,11 @@ public:
     static constexpr const char* kClassName = "TForm2";
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void Paint();
     void EndModal(int result);
     int DefaultButtonId() const;
 
-    HWND hwnd_ = nullptr;
     HWND label1_ = nullptr;
     std::function<std::string()> targetDir_;
     int modalResult_ = 0;

@@ -1,4 +1,5 @@
 #include "toolkit/app.h"
+#include "toolkit/gdi.h"
 #include "toolkit/handles.h"
 #include <unordered_map>
 #include <vector>
@@ -75,9 +76,8 @@ const std::string& ApplicationTitle() {
 int Dpi() {
     auto& s = State();
     if (s.dpi == 0) {
-        HDC dc = ::GetDC(nullptr);
-        s.dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
+        const WindowDC dc(nullptr);
+        s.dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
         if (s.dpi <= 0)
             s.dpi = 96;
     }
