@@ -47,8 +47,9 @@ bool THauptfenster::Create() {
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    // Owned by the application window: its button on the taskbar shows the application title.
     return CreateHandle(WS_EX_CONTROLPARENT, kClassName, txt::MainCaption, kStyle, x, y, w, h,
-                        nullptr, nullptr) != nullptr;
+                        tk::ApplicationWindow(), nullptr) != nullptr;
 }
 
 void THauptfenster::OnCreate() {
@@ -63,6 +64,7 @@ void THauptfenster::OnCreate() {
 
 void THauptfenster::Show() {
     ::SendMessageA(hwnd_, tk::WM_FORMSHOW, 0, 0);
+    ::ShowWindow(tk::ApplicationWindow(), SW_SHOWNA);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_);
     ::SetForegroundWindow(hwnd_);
@@ -296,6 +298,13 @@ LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case tk::WM_FORMSHOW:
         FormShow();
         return 0;
+    case WM_SYSCOMMAND:
+        // Minimised through the application window, whose button stays on the taskbar.
+        if ((wp & 0xFFF0) == SC_MINIMIZE) {
+            tk::MinimizeApplication();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         tk::UnregisterKeyboardTarget(hwnd_);
         if (tk::MainWindow() == hwnd_) {

@@ -158,6 +158,31 @@ TEST(WindowLifetime, WizardAndShortcutDialogGiveBackWhatTheyTook) {
     EXPECT_EQ(tk::LiveGdiObjects(), before);
 }
 
+TEST(WindowLifetime, TheTaskbarButtonIsTheApplicationsAndOwnsTheWizard) {
+    tk::SetApplicationTitle("KELvar 5.0 - Setup");
+    THauptfenster wizard;
+    ASSERT_TRUE(wizard.Create());
+    wizard.Show();
+    tk::ProcessMessages();
+    HWND app = tk::ApplicationWindow();
+    // An owned window has no button: the application window's shows its title.
+    EXPECT_EQ(::GetWindow(wizard.Handle(), GW_OWNER), app);
+    EXPECT_FALSE(::GetWindowLongA(wizard.Handle(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(::IsWindowVisible(app));
+    EXPECT_FALSE(::GetWindowLongA(app, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    char title[64] = {};
+    ::GetWindowTextA(app, title, sizeof title);
+    EXPECT_STREQ(title, "KELvar 5.0 - Setup");
+    // Minimised, the wizard goes with the button's window and comes back with it.
+    ::SendMessageA(wizard.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    tk::ProcessMessages();
+    EXPECT_TRUE(::IsIconic(app));
+    EXPECT_FALSE(::IsWindowVisible(wizard.Handle()));
+    ::SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0); // a click on the button
+    tk::ProcessMessages();
+    EXPECT_TRUE(::IsWindowVisible(wizard.Handle()));
+}
+
 // What a screen reader is told about the wizard's own controls.
 struct Seen {
     LONG role = 0, state = 0;
