@@ -158,8 +158,7 @@ TEST(WindowLifetime, WizardAndShortcutDialogGiveBackWhatTheyTook) {
     EXPECT_EQ(tk::LiveGdiObjects(), before);
 }
 
-TEST(WindowLifetime, TheTaskbarButtonIsTheApplicationsAndOwnsTheWizard) {
-    tk::SetApplicationTitle("KELvar 5.0 - Setup");
+void CheckTaskbarButton() {
     THauptfenster wizard;
     ASSERT_TRUE(wizard.Create());
     wizard.Show();
@@ -181,6 +180,12 @@ TEST(WindowLifetime, TheTaskbarButtonIsTheApplicationsAndOwnsTheWizard) {
     ::SendMessageA(app, WM_SYSCOMMAND, SC_RESTORE, 0); // a click on the button
     tk::ProcessMessages();
     EXPECT_TRUE(::IsWindowVisible(wizard.Handle()));
+}
+
+TEST(WindowLifetime, TheTaskbarButtonIsTheApplicationsAndOwnsTheWizard) {
+    tk::SetApplicationTitle("KELvar 5.0 - Setup");
+    CheckTaskbarButton();
+    DropQuit();
 }
 
 // What a screen reader is told about the wizard's own controls.
