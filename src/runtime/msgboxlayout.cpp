@@ -80,8 +80,7 @@ MsgBoxLayout LayoutMessageBox(std::string_view text, int buttonCount, const MsgB
     const int rowW = buttonCount * m.buttonWidth + (buttonCount - 1) * m.buttonGap;
 
     MsgBoxLayout box;
-    box.clientWidth =
-        std::max(m.margin + m.icon + m.gap + textW + m.margin, rowW + 2 * m.margin);
+    box.clientWidth = std::max(m.margin + m.icon + m.gap + textW + m.margin, rowW + 2 * m.margin);
     box.clientHeight = m.margin + rowH + m.gap + m.buttonHeight + m.margin;
     box.icon = {m.margin, m.margin, m.margin + m.icon, m.margin + m.icon};
     const int textLeft = m.margin + m.icon + m.gap;

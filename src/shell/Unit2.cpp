@@ -60,7 +60,8 @@ void TForm2::Create(std::function<std::string()> targetDir) {
     targetDir_ = std::move(targetDir);
     if (!FolderLookup)
         FolderLookup = SpecialFolderPath;
-    RegisterWindowClass({.name = kClassName, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
+    RegisterWindowClass(
+        {.name = kClassName, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
 
     RECT rc{0, 0, tk::Scale(kClientWidth), tk::Scale(kClientHeight)};
     ::AdjustWindowRectEx(&rc, kStyle, FALSE, kExStyle);

@@ -18,8 +18,8 @@ public:
         // No size: only its taskbar button is ever seen.
         CreateHandle(0, "TApplication", title.c_str(),
                      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS,
-                     ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0,
-                     0, nullptr, nullptr);
+                     ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                     nullptr, nullptr);
     }
 
 private:
@@ -28,8 +28,8 @@ private:
         case WM_ACTIVATE:
             // Activated from its button: the window the user last worked in takes over.
             if (LOWORD(wp) != WA_INACTIVE)
-                if (HWND last = ::GetLastActivePopup(hwnd_); last && last != hwnd_ &&
-                                                             ::IsWindowEnabled(last))
+                if (HWND last = ::GetLastActivePopup(hwnd_);
+                    last && last != hwnd_ && ::IsWindowEnabled(last))
                     ::SetActiveWindow(last);
             return 0;
         case WM_SYSCOMMAND:

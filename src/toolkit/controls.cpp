@@ -205,7 +205,8 @@ void TBevel::Create(HWND parent, int x, int y, int w, int h, Shape shape) {
     HRGN rgn = nullptr;
     if (shape == Shape::bsFrame) {
         rgn = ::CreateRectRgn(0, 0, rc.right, rc.bottom);
-        const UniqueHandle<GdiTraits<HRGN>> inner(::CreateRectRgn(2, 2, rc.right - 2, rc.bottom - 2));
+        const UniqueHandle<GdiTraits<HRGN>> inner(
+            ::CreateRectRgn(2, 2, rc.right - 2, rc.bottom - 2));
         ::CombineRgn(rgn, rgn, inner.get(), RGN_DIFF);
     } else if (shape == Shape::bsLeftLine) {
         rgn = ::CreateRectRgn(0, 0, 2, rc.bottom);
@@ -236,8 +237,9 @@ void TImage::CreateBitmap(HWND parent, int x, int y, int w, int h, int resourceI
 }
 
 void TImage::CreateIcon(HWND parent, int x, int y, int w, int h, int resourceId) {
-    icon_.reset(static_cast<HICON>(::LoadImageA(Instance(), MAKEINTRESOURCEA(resourceId),
-                                                IMAGE_ICON, Scale(32), Scale(32), LR_DEFAULTCOLOR)));
+    icon_.reset(
+        static_cast<HICON>(::LoadImageA(Instance(), MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
+                                        Scale(32), Scale(32), LR_DEFAULTCOLOR)));
     CreateWnd(kImageClass, parent, 0, x, y, w, h, "", WS_VISIBLE | WS_CLIPSIBLINGS);
 }
 

@@ -115,8 +115,8 @@ public:
     ~TMessageForm() override { DestroyHandle(); }
 
     ModalResult ShowModal(const std::string& text, const std::string& caption, MsgDlgType type) {
-        RegisterWindowClass({.name = kMsgDlgClass,
-                             .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
+        RegisterWindowClass(
+            {.name = kMsgDlgClass, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
         HFONT font = UiFont();
         const rt::MsgBoxLayout box = Layout(text, static_cast<int>(buttons_.size()), font);
         const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;

@@ -26,8 +26,7 @@ class WindowDC {
 public:
     explicit WindowDC(HWND hwnd) noexcept;
     ~WindowDC();
-    WindowDC(WindowDC&& o) noexcept
-        : hwnd_(o.hwnd_), dc_(std::exchange(o.dc_, nullptr)) {}
+    WindowDC(WindowDC&& o) noexcept : hwnd_(o.hwnd_), dc_(std::exchange(o.dc_, nullptr)) {}
     WindowDC& operator=(WindowDC&&) = delete;
     HDC get() const noexcept { return dc_; }
 

@@ -59,7 +59,8 @@ private:
 // to `window`.
 void RunModal(HWND window, bool (*done)(void* context), void* context);
 template <class F> void RunModal(HWND window, F&& done) {
-    RunModal(window, [](void* c) { return (*static_cast<F*>(c))(); }, &done);
+    RunModal(
+        window, [](void* c) { return (*static_cast<F*>(c))(); }, &done);
 }
 
 } // namespace tk

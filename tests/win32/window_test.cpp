@@ -243,8 +243,8 @@ TEST(Accessibility, ButtonsAndLabelsHaveRoleNameAndState) {
     Thrower w;
     w.Create();
     tk::TSpeedButton cancel;
-    cancel.Create(w.Handle(), 8, 120, 10, 91, 30, "&Abbrechen", 0,
-                  tk::TSpeedButton::GlyphPos::None, {});
+    cancel.Create(w.Handle(), 8, 120, 10, 91, 30, "&Abbrechen", 0, tk::TSpeedButton::GlyphPos::None,
+                  {});
     cancel.SetVisible(true);
     tk::TLabel label;
     label.Create(w.Handle(), 9, 10, 60, "Zielverzeichnis:", {});
