@@ -5,7 +5,6 @@
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/errorhandler.h"
 #include "toolkit/gdi.h"
 #include "snapshot/Snapshot.h"
 
@@ -35,43 +34,37 @@ std::string WindowText(HWND hwnd) {
 }
 
 THauptfenster::~THauptfenster() {
-    if (hwnd_) {
-        tk::UnregisterKeyboardTarget(hwnd_);
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        ::DestroyWindow(hwnd_);
-    }
+    DestroyHandle();
 }
 
 bool THauptfenster::Create() {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = StaticWndProc;
-    wc.hInstance = tk::Instance();
-    wc.hIcon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR));
-    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassA(&wc);
+    // LoadIcon shares the icon: nothing to destroy.
+    RegisterWindowClass(
+        {.name = kClassName, .icon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR))});
 
     RECT r{0, 0, tk::Scale(kClientW), tk::Scale(kClientH)};
     ::AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_CONTROLPARENT);
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;
     const int y = (::GetSystemMetrics(SM_CYSCREEN) - h) / 2;
-    hwnd_ = ::CreateWindowExA(WS_EX_CONTROLPARENT, kClassName, txt::MainCaption, kStyle, x, y, w, h,
-                              nullptr, nullptr, tk::Instance(), this);
-    if (!hwnd_)
-        return false;
+    // Owned by the application window: its button on the taskbar shows the application title.
+    return CreateHandle(WS_EX_CONTROLPARENT, kClassName, txt::MainCaption, kStyle, x, y, w, h,
+                        tk::ApplicationWindow(), nullptr) != nullptr;
+}
+
+void THauptfenster::OnCreate() {
     if (!tk::MainWindow())
         tk::SetMainWindow(hwnd_);
     tk::RegisterKeyboardTarget(hwnd_, this);
     pageBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
     background_ = tk::LoadBitmapResource(IDB_BACKGROUND);
     CreateControls();
-    tk::Guard([this] { FormCreate(); });
-    return true;
+    FormCreate();
 }
 
 void THauptfenster::Show() {
-    tk::Guard([this] { FormShow(); });
+    ::SendMessageA(hwnd_, tk::WM_FORMSHOW, 0, 0);
+    ::ShowWindow(tk::ApplicationWindow(), SW_SHOWNA);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
     ::UpdateWindow(hwnd_);
     ::SetForegroundWindow(hwnd_);
@@ -222,44 +215,32 @@ bool THauptfenster::PreTranslate(MSG& msg) {
 
 // --- Window procedure ------------------------------------------------------------------
 
-LRESULT CALLBACK THauptfenster::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-        static_cast<THauptfenster*>(cs->lpCreateParams)->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<THauptfenster*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    return self->WndProc(msg, wp, lp);
-}
-
 void THauptfenster::OnCommand(int id, int code, HWND) {
     {
         BusyScope busy(busy_);
         switch (id) {
         case kIdSpeedButton1:
-            tk::Guard([this] { SpeedButton1Click(); });
+            SpeedButton1Click();
             break;
         case kIdSpeedButton2:
-            tk::Guard([this] { SpeedButton2Click(); });
+            SpeedButton2Click();
             break;
         case kIdSpeedButton3:
-            tk::Guard([this] { SpeedButton3Click(); });
+            SpeedButton3Click();
             break;
         case kIdSpeedButton4:
-            tk::Guard([this] { SpeedButton4Click(); });
+            SpeedButton4Click();
             break;
         case kIdLabel15:
             if (code == STN_CLICKED)
-                tk::Guard([this] { Label15Click(); });
+                Label15Click();
             break;
         default:
             break;
         }
     }
     if (closing_ && busy_ == 0 && hwnd_)
-        tk::Guard([this] { FormClose(); });
+        FormClose();
 }
 
 void THauptfenster::PaintBackground(HDC dc) {
@@ -270,17 +251,13 @@ void THauptfenster::PaintBackground(HDC dc) {
         return;
     }
     const SIZE s = tk::BitmapSize(background_.get());
-    HDC mem = ::CreateCompatibleDC(dc);
-    {
-        tk::SelectGuard sel(mem, background_.get());
-        if (s.cx == rc.right && s.cy == rc.bottom) {
-            ::BitBlt(dc, 0, 0, s.cx, s.cy, mem, 0, 0, SRCCOPY);
-        } else {
-            ::SetStretchBltMode(dc, HALFTONE);
-            ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, s.cx, s.cy, SRCCOPY);
-        }
+    tk::MemoryDC mem(dc, background_.get());
+    if (s.cx == rc.right && s.cy == rc.bottom) {
+        ::BitBlt(dc, 0, 0, s.cx, s.cy, mem.get(), 0, 0, SRCCOPY);
+    } else {
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, s.cx, s.cy, SRCCOPY);
     }
-    ::DeleteDC(mem);
 }
 
 LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -310,17 +287,28 @@ LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 ::MessageBeep(MB_OK);
             return 0;
         }
-        tk::Guard([this] { FormClose(); });
+        FormClose();
         return 0;
+    case WM_CREATE:
+        OnCreate();
+        return 0;
+    case tk::WM_FORMSHOW:
+        FormShow();
+        return 0;
+    case WM_SYSCOMMAND:
+        // Minimised through the application window, whose button stays on the taskbar.
+        if ((wp & 0xFFF0) == SC_MINIMIZE) {
+            tk::MinimizeApplication();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         tk::UnregisterKeyboardTarget(hwnd_);
-        if (tk::MainWindow() == hwnd_)
+        if (tk::MainWindow() == hwnd_) {
+            tk::SetMainWindow(nullptr);
             ::PostQuitMessage(0);
+        }
         return 0;
-    case WM_NCDESTROY:
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        hwnd_ = nullptr;
-        break;
     }
-    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

@@ -11,13 +11,17 @@
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
 #include "toolkit/stringlist.h"
+#include "toolkit/window.h"
 #include <memory>
 #include <string>
 #include <windows.h>
 
 class TForm2;
 
-class THauptfenster : public tk::KeyboardTarget, private snapshot::Host, private app::InstallHost {
+class THauptfenster : public tk::TWindow,
+                      public tk::KeyboardTarget,
+                      private snapshot::Host,
+                      private app::InstallHost {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
@@ -31,7 +35,6 @@ public:
     bool Create();
     // Shows the window centred; FormShow runs on the way.
     void Show();
-    HWND Handle() const { return hwnd_; }
     rt::Page ActivePage() const;
 
     // The shortcut dialog, created by the entry; shown once by the installation run.
@@ -118,12 +121,11 @@ private:
     bool DialogChar(char ch);
     void CreateControls();
     void FillLicence();
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    void OnCreate();
     void OnCommand(int id, int code, HWND ctl);
     void PaintBackground(HDC dc);
-    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
-    HWND hwnd_ = nullptr;
     tk::Bitmap background_; // Image1
     tk::Brush pageBrush_;
     int busy_ = 0;         // handlers running; a close request then is refused

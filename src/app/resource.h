@@ -5,10 +5,6 @@
 #define IDB_BACKGROUND 100   // 632x453, 256-colour background picture
 #define IDB_ARROW_LEFT 101   // 16x16 glyph, white transparent
 #define IDB_ARROW_RIGHT 102  // 16x16 glyph, white transparent
-#define IDB_DRIVE_FLOPPY 110 // 16x13 drive pictures, bottom-left pixel transparent
-#define IDB_DRIVE_FIXED 111
-#define IDB_DRIVE_NETWORK 112
-#define IDB_DRIVE_CDROM 113
-#define IDB_DRIVE_RAM 114
+#include "shell/driveres.h" // the drive list's pictures
 #define IDR_FINDFOLDER_AVI 120 // fallback find-folder animation, 80x50
 #define IDB_SHELL_FIRST 200    // 200-219: shortcut dialog glyphs

@@ -1,6 +1,6 @@
 #include "shell/DriveList.h"
 
-#include "app/resource.h"
+#include "shell/driveres.h"
 #include "runtime/strutil.h"
 #include "toolkit/app.h"
 #include "toolkit/errormode.h"
@@ -184,13 +184,10 @@ bool TDriveList::HandleParentMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& resul
 }
 
 int TDriveList::ItemHeight() const {
-    HDC dc = ::GetDC(nullptr);
+    const tk::WindowDC dc(nullptr);
+    const tk::SelectGuard sel(dc.get(), tk::UiFont());
     TEXTMETRICA tm{};
-    {
-        tk::SelectGuard sel(dc, tk::UiFont());
-        ::GetTextMetricsA(dc, &tm);
-    }
-    ::ReleaseDC(nullptr, dc);
+    ::GetTextMetricsA(dc.get(), &tm);
     return std::max<int>(tm.tmHeight, kPictureHeight);
 }
 

@@ -6,7 +6,7 @@
 #include "shell/comptr.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/errorhandler.h"
+#include "toolkit/gdi.h"
 
 #include <objidl.h>
 #include <shlobj.h>
@@ -37,18 +37,6 @@ std::wstring AnsiToWide(const std::string& s) {
     return w;
 }
 
-void RegisterForm2Class(WNDPROC proc) {
-    WNDCLASSA wc{};
-    if (::GetClassInfoA(tk::Instance(), TForm2::kClassName, &wc))
-        return;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = tk::Instance();
-    wc.hCursor = ::LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TForm2::kClassName;
-    ::RegisterClassA(&wc);
-}
-
 } // namespace
 
 bool CreateShellLink(const std::string& target, const std::string& linkFile,
@@ -68,22 +56,16 @@ bool CreateShellLink(const std::string& target, const std::string& linkFile,
     return true;
 }
 
-TForm2::~TForm2() {
-    if (hwnd_ && ::IsWindow(hwnd_))
-        ::DestroyWindow(hwnd_);
-}
-
 void TForm2::Create() {
     if (!FolderLookup)
         FolderLookup = SpecialFolderPath;
-    RegisterForm2Class(StaticWndProc);
+    RegisterWindowClass(
+        {.name = kClassName, .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
 
     RECT rc{0, 0, tk::Scale(kClientWidth), tk::Scale(kClientHeight)};
     ::AdjustWindowRectEx(&rc, kStyle, FALSE, kExStyle);
-    hwnd_ = ::CreateWindowExA(kExStyle, kClassName, txt::Form2Caption, kStyle, CW_USEDEFAULT,
-                              CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top,
-                              tk::MainWindow(), nullptr, tk::Instance(), this);
-    if (!hwnd_)
+    if (!CreateHandle(kExStyle, kClassName, txt::Form2Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      rc.right - rc.left, rc.bottom - rc.top, tk::MainWindow(), nullptr))
         return;
 
     // Only the system menu with its close box: no sizing, no minimise, no maximise.
@@ -129,23 +111,12 @@ int TForm2::ShowModal(const std::string& targetDir) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
-    tk::Guard([this] { FormShow(); });
+    ::SendMessageA(hwnd_, tk::WM_FORMSHOW, 0, 0);
 
-    MSG msg;
-    while (modalResult_ == 0) {
-        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // The program is ending: leave the quit request for the outer loop.
-            if (got == 0)
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-            modalResult_ = static_cast<int>(tk::ModalResult::mrCancel);
-            break;
-        }
-        if (!::IsDialogMessageA(hwnd_, &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
+    tk::RunModal(hwnd_, [this] { return modalResult_ != 0; });
+    // The program is ending: the dialog counts as cancelled.
+    if (modalResult_ == 0)
+        modalResult_ = static_cast<int>(tk::ModalResult::mrCancel);
 
     // Enable the owner before hiding, so that the activation returns to it.
     if (disableOwner)
@@ -209,28 +180,10 @@ int TForm2::DefaultButtonId() const {
 }
 
 void TForm2::Paint() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd_, &ps);
+    tk::PaintDC dc(hwnd_);
     // Bevel1: a lowered frame around the label and the three boxes.
     RECT bevel{tk::Scale(5), tk::Scale(5), tk::Scale(5 + 251), tk::Scale(5 + 116)};
-    ::DrawEdge(dc, &bevel, BDR_SUNKENOUTER, BF_RECT);
-    ::EndPaint(hwnd_, &ps);
-}
-
-LRESULT CALLBACK TForm2::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        auto* self = static_cast<TForm2*>(cs->lpCreateParams);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    }
-    auto* self = reinterpret_cast<TForm2*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    LRESULT result = 0;
-    if (!tk::Guard([&] { result = self->WndProc(msg, wp, lp); }))
-        return 0;
-    return result;
+    ::DrawEdge(dc.get(), &bevel, BDR_SUNKENOUTER, BF_RECT);
 }
 
 LRESULT TForm2::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -271,13 +224,11 @@ LRESULT TForm2::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         FormClose();
         return 0;
-    case WM_NCDESTROY: {
-        HWND hwnd = std::exchange(hwnd_, nullptr);
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    }
+    case tk::WM_FORMSHOW:
+        FormShow();
+        return 0;
     default:
         break;
     }
-    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

@@ -2,6 +2,7 @@
 // The shortcut dialog Form2: which of the desktop, the Start menu and the
 // Programs menu get a shortcut "KELvar 5.0.lnk" to TargetDir\Launch.exe.
 #include "shell/buttons.h"
+#include "toolkit/window.h"
 
 #include <functional>
 #include <string>
@@ -14,12 +15,8 @@
 bool CreateShellLink(const std::string& target, const std::string& linkFile,
                      const std::string& description);
 
-class TForm2 {
+class TForm2 : public tk::TWindow {
 public:
-    TForm2() = default;
-    ~TForm2();
-    TForm2(const TForm2&) = delete;
-    TForm2& operator=(const TForm2&) = delete;
 
     // Creates the dialog hidden, owned by the main window (if there is one yet).
     void Create();
@@ -28,8 +25,6 @@ public:
     // is disabled meanwhile. The shortcuts lead to targetDir\Launch.exe.
     // Returns mrOk (1) for "&Verknüpfung erstellen", mrCancel (2) else.
     int ShowModal(const std::string& targetDir);
-
-    HWND Handle() const { return hwnd_; }
 
     // Handlers.
     void FormShow();
@@ -49,13 +44,11 @@ public:
     static constexpr const char* kClassName = "TForm2";
 
 private:
-    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     void Paint();
     void EndModal(int result);
     int DefaultButtonId() const;
 
-    HWND hwnd_ = nullptr;
     HWND label1_ = nullptr;
     std::string targetDir_;
     int modalResult_ = 0;

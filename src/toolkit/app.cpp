@@ -1,5 +1,7 @@
 #include "toolkit/app.h"
+#include "toolkit/gdi.h"
 #include "toolkit/handles.h"
+#include "toolkit/window.h"
 #include <unordered_map>
 #include <vector>
 
@@ -7,9 +9,49 @@ namespace tk {
 
 namespace {
 
+// The window that stands for the program on the taskbar: it carries the
+// title and owns the main window, which therefore has no button of its own.
+class TApplicationWindow : public TWindow {
+public:
+    void Create(const std::string& title) {
+        RegisterWindowClass({.name = "TApplication"});
+        // No size: only its taskbar button is ever seen.
+        CreateHandle(0, "TApplication", title.c_str(),
+                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS,
+                     ::GetSystemMetrics(SM_CXSCREEN) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                     nullptr, nullptr);
+    }
+
+private:
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        switch (msg) {
+        case WM_ACTIVATE:
+            // Activated from its button: the window the user last worked in takes over.
+            if (LOWORD(wp) != WA_INACTIVE)
+                if (HWND last = ::GetLastActivePopup(hwnd_);
+                    last && last != hwnd_ && ::IsWindowEnabled(last))
+                    ::SetActiveWindow(last);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wp & 0xFFF0) == SC_RESTORE && ::IsIconic(hwnd_)) {
+                ::ShowWindow(hwnd_, SW_RESTORE);
+                ::ShowOwnedPopups(hwnd_, TRUE);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+            // "Close" on the button closes the main window, with its own rules.
+            if (HWND main = MainWindow())
+                ::PostMessageA(main, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        return Default(msg, wp, lp);
+    }
+};
+
 struct AppState {
     std::string title;
-    HWND appWnd = nullptr;
+    TApplicationWindow appWnd;
     HWND mainWnd = nullptr;
     int dpi = 0;
     std::vector<std::pair<FontStyle, Font>> fonts;
@@ -19,10 +61,6 @@ struct AppState {
 AppState& State() {
     static AppState state;
     return state;
-}
-
-LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    return ::DefWindowProcA(hwnd, msg, wp, lp);
 }
 
 // Let the form the message is meant for see it first (dialog keys, accelerators).
@@ -50,17 +88,15 @@ HINSTANCE Instance() {
 
 HWND ApplicationWindow() {
     auto& s = State();
-    if (!s.appWnd) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = AppWndProc;
-        wc.hInstance = Instance();
-        wc.lpszClassName = "TApplication";
-        ::RegisterClassA(&wc);
-        s.appWnd = ::CreateWindowExA(0, "TApplication", s.title.c_str(),
-                                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, 0,
-                                     0, nullptr, nullptr, Instance(), nullptr);
-    }
-    return s.appWnd;
+    if (!s.appWnd.Handle())
+        s.appWnd.Create(s.title);
+    return s.appWnd.Handle();
+}
+
+void MinimizeApplication() {
+    HWND app = ApplicationWindow();
+    ::ShowOwnedPopups(app, FALSE);
+    ::ShowWindow(app, SW_MINIMIZE);
 }
 
 void SetApplicationTitle(const std::string& title) {
@@ -75,9 +111,8 @@ const std::string& ApplicationTitle() {
 int Dpi() {
     auto& s = State();
     if (s.dpi == 0) {
-        HDC dc = ::GetDC(nullptr);
-        s.dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
-        ::ReleaseDC(nullptr, dc);
+        const WindowDC dc(nullptr);
+        s.dpi = ::GetDeviceCaps(dc.get(), LOGPIXELSY);
         if (s.dpi <= 0)
             s.dpi = 96;
     }

@@ -10,6 +10,9 @@ HINSTANCE Instance();
 // The application's own hidden window (owner of the taskbar button, carries the title).
 HWND ApplicationWindow();
 void SetApplicationTitle(const std::string& title);
+// Hides the windows it owns and minimises it to its taskbar button; restored
+// from there, the windows come back.
+void MinimizeApplication();
 const std::string& ApplicationTitle();
 
 // Layout is given at 96 DPI; Scale() converts to the real DPI.

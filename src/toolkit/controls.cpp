@@ -1,21 +1,12 @@
 #include "toolkit/controls.h"
 #include "runtime/strutil.h"
+#include "toolkit/accessible.h"
 #include "toolkit/gdi.h"
 #include <windowsx.h>
 
 namespace tk {
 
 namespace {
-
-void RegisterOne(const char* name, HCURSOR cursor) {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ::DefWindowProcA;
-    wc.hInstance = Instance();
-    wc.hCursor = cursor;
-    wc.lpszClassName = name;
-    ::RegisterClassA(&wc);
-}
 
 // Children of pages talk to the form: pass their notifications up.
 bool IsForwarded(UINT msg) {
@@ -36,56 +27,44 @@ bool IsForwarded(UINT msg) {
 
 } // namespace
 
-void RegisterControlClasses() {
-    static bool done = false;
-    if (done)
-        return;
-    HCURSOR arrow = ::LoadCursorA(nullptr, IDC_ARROW);
-    for (const char* cls :
-         {kLabelClass, kSpeedButtonClass, kBevelClass, kPageClass, kPageControlClass, kImageClass})
-        RegisterOne(cls, arrow);
-    done = true;
-}
-
 // --- TControl ----------------------------------------------------------------
-
-TControl::~TControl() {
-    if (hwnd_) {
-        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(::DefWindowProcA));
-    }
-}
 
 void TControl::CreateWnd(const char* cls, HWND parent, int id, int x, int y, int w, int h,
                          const std::string& text, DWORD style, DWORD exStyle) {
-    RegisterControlClasses();
+    RegisterWindowClass({.name = cls, .style = CS_DBLCLKS});
     const RECT r = ScaleRect(x, y, w, h);
-    hwnd_ =
-        ::CreateWindowExA(exStyle, cls, text.c_str(), WS_CHILD | style, r.left, r.top,
-                          r.right - r.left, r.bottom - r.top, parent,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), Instance(), nullptr);
-    ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TControl::StaticWndProc));
-}
-
-LRESULT CALLBACK TControl::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TControl*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    if (msg == WM_NCDESTROY) {
-        self->hwnd_ = nullptr;
-        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        return ::DefWindowProcA(hwnd, msg, wp, lp);
-    }
-    return self->WndProc(msg, wp, lp);
-}
-
-LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    return Default(msg, wp, lp);
+    CreateHandle(exStyle, cls, text.c_str(), WS_CHILD | style, r.left, r.top, r.right - r.left,
+                 r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 LRESULT TControl::Default(UINT msg, WPARAM wp, LPARAM lp) {
-    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+    if (msg == WM_GETOBJECT)
+        if (const LRESULT answer = AnswerGetObject(hwnd_, AccessibleRole(), wp, lp))
+            return answer;
+    return TWindow::Default(msg, wp, lp);
+}
+
+IAccessible* TControl::NewAccessibleObject() const {
+    return NewAccessible(hwnd_, AccessibleRole());
+}
+
+LONG TLabel::AccessibleRole() const {
+    return style_.link ? ROLE_SYSTEM_LINK : ROLE_SYSTEM_STATICTEXT;
+}
+LONG TBevel::AccessibleRole() const {
+    return shape_ == Shape::bsFrame ? ROLE_SYSTEM_GROUPING : ROLE_SYSTEM_SEPARATOR;
+}
+LONG TImage::AccessibleRole() const {
+    return ROLE_SYSTEM_GRAPHIC;
+}
+LONG TSpeedButton::AccessibleRole() const {
+    return ROLE_SYSTEM_PUSHBUTTON;
+}
+LONG TTabSheet::AccessibleRole() const {
+    return ROLE_SYSTEM_PROPERTYPAGE;
+}
+LONG TPageControl::AccessibleRole() const {
+    return ROLE_SYSTEM_GROUPING;
 }
 
 bool TControl::Visible() const {
@@ -190,10 +169,8 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_GETFONT: // as standard controls answer: lets tools measure the caption
         return reinterpret_cast<LRESULT>(GetFont());
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
-        Paint(dc);
-        ::EndPaint(hwnd_, &ps);
+        PaintDC dc(hwnd_);
+        Paint(dc.get());
         return 0;
     }
     case WM_ERASEBKGND:
@@ -230,9 +207,9 @@ void TBevel::Create(HWND parent, int x, int y, int w, int h, Shape shape) {
     HRGN rgn = nullptr;
     if (shape == Shape::bsFrame) {
         rgn = ::CreateRectRgn(0, 0, rc.right, rc.bottom);
-        HRGN inner = ::CreateRectRgn(2, 2, rc.right - 2, rc.bottom - 2);
-        ::CombineRgn(rgn, rgn, inner, RGN_DIFF);
-        ::DeleteObject(inner);
+        const UniqueHandle<GdiTraits<HRGN>> inner(
+            ::CreateRectRgn(2, 2, rc.right - 2, rc.bottom - 2));
+        ::CombineRgn(rgn, rgn, inner.get(), RGN_DIFF);
     } else if (shape == Shape::bsLeftLine) {
         rgn = ::CreateRectRgn(0, 0, 2, rc.bottom);
     } else {
@@ -262,23 +239,20 @@ void TImage::CreateBitmap(HWND parent, int x, int y, int w, int h, int resourceI
 }
 
 void TImage::CreateIcon(HWND parent, int x, int y, int w, int h, int resourceId) {
-    icon_ = static_cast<HICON>(::LoadImageA(Instance(), MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
-                                            Scale(32), Scale(32), LR_DEFAULTCOLOR));
+    icon_.reset(
+        static_cast<HICON>(::LoadImageA(Instance(), MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
+                                        Scale(32), Scale(32), LR_DEFAULTCOLOR)));
     CreateWnd(kImageClass, parent, 0, x, y, w, h, "", WS_VISIBLE | WS_CLIPSIBLINGS);
 }
 
 void TImage::Paint(HDC dc, const RECT& rc) {
     if (icon_) {
-        ::DrawIconEx(dc, 0, 0, icon_, rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
+        ::DrawIconEx(dc, 0, 0, icon_.get(), rc.right, rc.bottom, 0, nullptr, DI_NORMAL);
     } else if (bitmap_) {
         const SIZE s = BitmapSize(bitmap_.get());
-        HDC mem = ::CreateCompatibleDC(dc);
-        {
-            SelectGuard sel(mem, bitmap_.get());
-            ::SetStretchBltMode(dc, HALFTONE);
-            ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, s.cx, s.cy, SRCCOPY);
-        }
-        ::DeleteDC(mem);
+        MemoryDC mem(dc, bitmap_.get());
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, s.cx, s.cy, SRCCOPY);
     }
 }
 
@@ -289,13 +263,11 @@ LRESULT TGraphicControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
+        PaintDC dc(hwnd_);
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
-        PaintParentBackground(hwnd_, dc);
-        Paint(dc, rc);
-        ::EndPaint(hwnd_, &ps);
+        PaintParentBackground(hwnd_, dc.get());
+        Paint(dc.get(), rc);
         return 0;
     }
     case WM_NCHITTEST:
@@ -387,20 +359,13 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = ::BeginPaint(hwnd_, &ps);
+        PaintDC dc(hwnd_);
         // Paint off-screen so the flat face does not flicker.
         RECT rc;
         ::GetClientRect(hwnd_, &rc);
-        HDC mem = ::CreateCompatibleDC(dc);
-        Bitmap bmp(::CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-        {
-            SelectGuard sel(mem, bmp.get());
-            Paint(mem);
-            ::BitBlt(dc, 0, 0, rc.right, rc.bottom, mem, 0, 0, SRCCOPY);
-        }
-        ::DeleteDC(mem);
-        ::EndPaint(hwnd_, &ps);
+        MemoryDC mem(dc.get(), rc.right, rc.bottom);
+        Paint(mem.get());
+        ::BitBlt(dc.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
         return 0;
     }
     case WM_MOUSEMOVE: {
@@ -446,6 +411,9 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_ENABLE:
         ::InvalidateRect(hwnd_, nullptr, FALSE);
+        return 0;
+    case BM_CLICK: // from a screen reader
+        ClickIfActive();
         return 0;
     }
     return Default(msg, wp, lp);

@@ -1,10 +1,10 @@
 #pragma once
 // The thin control layer the forms are built from. Every control is a real
-// child window (so tests can find it by class and text); the C++ object owns
-// its state and the window's user data points back to it.
+// child window (so tests can find it by class and text) on the window base.
 #include "toolkit/app.h"
 #include "toolkit/handles.h"
-#include <functional>
+#include "toolkit/window.h"
+#include <oleacc.h>
 #include <string>
 #include <windows.h>
 
@@ -18,17 +18,9 @@ inline constexpr const char* kPageClass = "TTabSheet";
 inline constexpr const char* kPageControlClass = "TPageControl";
 inline constexpr const char* kImageClass = "TImage";
 
-void RegisterControlClasses();
-
-// Base of all our own controls: owns the window handle.
-class TControl {
+// Base of all our own controls.
+class TControl : public TWindow {
 public:
-    TControl() = default;
-    virtual ~TControl();
-    TControl(const TControl&) = delete;
-    TControl& operator=(const TControl&) = delete;
-
-    HWND Handle() const { return hwnd_; }
     bool Visible() const;
     void SetVisible(bool visible);
     bool Enabled() const;
@@ -42,11 +34,14 @@ protected:
     // Create the window at a 96-DPI rectangle relative to the parent.
     void CreateWnd(const char* cls, HWND parent, int id, int x, int y, int w, int h,
                    const std::string& text, DWORD style, DWORD exStyle = 0);
-    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    // Default processing; answers a screen reader's WM_GETOBJECT with the role.
     LRESULT Default(UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    // The MSAA role (ROLE_SYSTEM_...) a screen reader is told.
+    virtual LONG AccessibleRole() const = 0;
 
-    HWND hwnd_ = nullptr;
+public:
+    // The object WM_GETOBJECT hands out, for callers in this process (reference count 1).
+    IAccessible* NewAccessibleObject() const;
 };
 
 // A static text in the window font or a style of it, with a colour.
@@ -68,6 +63,7 @@ public:
 
 private:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    LONG AccessibleRole() const override;
     void Paint(HDC dc);
     void AutoSize();
     Style style_;
@@ -91,6 +87,7 @@ public:
 
 private:
     void Paint(HDC dc, const RECT& client) override;
+    LONG AccessibleRole() const override;
     Shape shape_ = Shape::bsFrame;
 };
 
@@ -102,8 +99,9 @@ public:
 
 private:
     void Paint(HDC dc, const RECT& client) override;
+    LONG AccessibleRole() const override;
     Bitmap bitmap_;
-    HICON icon_ = nullptr; // shared resource icon
+    Icon icon_;
 };
 
 // A flat button with an optional glyph; does not take the focus. The parent
@@ -120,6 +118,7 @@ public:
 
 private:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    LONG AccessibleRole() const override;
     void Paint(HDC dc);
     void Click();
     Bitmap glyph_;
@@ -135,15 +134,16 @@ public:
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    LONG AccessibleRole() const override;
 };
 
 // The area the pages lie in; it shows no tabs.
 class TPageControl : public TTabSheet {
 public:
     void Create(HWND parent, int x, int y, int w, int h);
-};
 
-// Forward WM_COMMAND / WM_NOTIFY / colour messages of child controls to a handler.
-using CommandSink = std::function<void(int id, int code, HWND ctl)>;
+protected:
+    LONG AccessibleRole() const override;
+};
 
 } // namespace tk

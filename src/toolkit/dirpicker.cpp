@@ -7,6 +7,8 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/errorhandler.h"
 #include "toolkit/errormode.h"
+#include "toolkit/gdi.h"
+#include "toolkit/window.h"
 #include <winnetwk.h>
 #include <algorithm>
 #include <cstring>
@@ -152,9 +154,20 @@ public:
         t.Add(kButton, IDCANCEL, txt::BtnCancel, WS_TABSTOP | BS_PUSHBUTTON, 185, 144, 38, 14);
         t.Add(kButton, kPickerNetwork, txt::PickerNetwork, WS_TABSTOP | BS_PUSHBUTTON, 227, 144, 40,
               14);
-        const INT_PTR r = ::DialogBoxIndirectParamA(Instance(), t.Get(), owner, DlgProc,
-                                                    reinterpret_cast<LPARAM>(this));
-        if (r != IDOK)
+        // Modal: the owner is disabled while the picker is open.
+        const bool disableOwner = owner && ::IsWindowEnabled(owner);
+        if (!::CreateDialogIndirectParamA(Instance(), t.Get(), owner, DlgProc,
+                                          reinterpret_cast<LPARAM>(this)))
+            return false;
+        if (disableOwner)
+            ::EnableWindow(owner, FALSE);
+        ::ShowWindow(dlg_, SW_SHOW);
+        RunModal(dlg_, [this] { return end_ != 0; });
+        // Enable the owner before the picker goes, so that the activation returns to it.
+        if (disableOwner)
+            ::EnableWindow(owner, TRUE);
+        ::DestroyWindow(dlg_);
+        if (end_ != IDOK)
             return false;
         chosen = result_;
         return true;
@@ -167,10 +180,8 @@ private:
         auto* self = reinterpret_cast<Picker*>(::GetWindowLongPtrA(dlg, DWLP_USER));
         if (!self)
             return FALSE;
-        INT_PTR result = FALSE;
         // No error leaves the dialog procedure; it is shown and the picker stays open.
-        Guard([&] { result = self->Handle(dlg, msg, wp, lp); });
-        return result;
+        return Barrier([&] { return self->Handle(dlg, msg, wp, lp); }, INT_PTR{FALSE});
     }
 
     INT_PTR Handle(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
@@ -203,12 +214,10 @@ private:
 
     static int ItemHeightForFont(HWND dlg) {
         HFONT font = reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0));
-        HDC dc = ::GetDC(dlg);
-        HGDIOBJ old = ::SelectObject(dc, font);
+        const WindowDC dc(dlg);
+        const SelectGuard sel(dc.get(), font);
         TEXTMETRICA tm{};
-        ::GetTextMetricsA(dc, &tm);
-        ::SelectObject(dc, old);
-        ::ReleaseDC(dlg, dc);
+        ::GetTextMetricsA(dc.get(), &tm);
         return tm.tmHeight + 2;
     }
 
@@ -236,7 +245,7 @@ private:
             Confirm();
             return TRUE;
         case IDCANCEL:
-            ::EndDialog(dlg_, IDCANCEL);
+            end_ = IDCANCEL;
             return TRUE;
         default:
             return FALSE;
@@ -351,7 +360,7 @@ private:
             return;
         }
         result_ = path;
-        ::EndDialog(dlg_, IDOK);
+        end_ = IDOK;
     }
 
     void DrawDirItem(const DRAWITEMSTRUCT& di) {
@@ -371,12 +380,11 @@ private:
         // A small folder: tab and body.
         RECT tab{x, fy, x + Scale(6), fy + Scale(2)};
         RECT body{x, fy + Scale(2), x + Scale(14), fy + Scale(10)};
-        HBRUSH yellow = ::CreateSolidBrush(i < static_cast<std::size_t>(open_) ? RGB(255, 255, 160)
-                                                                               : RGB(230, 200, 80));
-        ::FillRect(dc, &tab, yellow);
-        ::FillRect(dc, &body, yellow);
+        const Brush yellow(::CreateSolidBrush(
+            i < static_cast<std::size_t>(open_) ? RGB(255, 255, 160) : RGB(230, 200, 80)));
+        ::FillRect(dc, &tab, yellow.get());
+        ::FillRect(dc, &body, yellow.get());
         ::FrameRect(dc, &body, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-        ::DeleteObject(yellow);
         RECT text = di.rcItem;
         text.left = x + Scale(18);
         ::SetBkMode(dc, TRANSPARENT);
@@ -394,6 +402,7 @@ private:
     std::vector<rt::DirLevel> levels_;
     int open_ = 0; // levels_[0 .. open_) are the folders from the root down
     HWND dlg_ = nullptr;
+    int end_ = 0; // IDOK or IDCANCEL once the picker is to close
 };
 
 } // namespace

@@ -1,8 +1,8 @@
 #pragma once
-// The toolkit's default error handler. Every event handler runs inside Guard():
-// an error raised below ends the handler and is shown in an error box captioned
-// with the application title; the window stays as it was. No exception ever
-// crosses a window procedure.
+// The toolkit's default error handler. Every window and dialog procedure runs
+// behind Guard() (see tk::Barrier): an error raised below ends the message and
+// is shown in an error box captioned with the application title; the window
+// stays as it was. No exception ever crosses a window procedure.
 #include <exception>
 #include <utility>
 

@@ -4,19 +4,47 @@
 
 namespace tk {
 
-int TextWidth(HFONT font, const std::string& text) {
-    HDC dc = ::GetDC(nullptr);
-    int width = 0;
-    {
-        SelectGuard sel(dc, font);
-        // Measured the way labels draw, so a label sized by it never clips its text.
-        RECT rc{0, 0, 0, 0};
-        ::DrawTextA(dc, text.data(), static_cast<int>(text.size()), &rc,
-                    DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-        width = rc.right - rc.left;
+PaintDC::PaintDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {
+    ++LiveGdiObjects();
+}
+PaintDC::~PaintDC() {
+    ::EndPaint(hwnd_, &ps_);
+    --LiveGdiObjects();
+}
+
+WindowDC::WindowDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {
+    if (dc_)
+        ++LiveGdiObjects();
+}
+WindowDC::~WindowDC() {
+    if (dc_) {
+        ::ReleaseDC(hwnd_, dc_);
+        --LiveGdiObjects();
     }
-    ::ReleaseDC(nullptr, dc);
-    return width;
+}
+
+MemoryDC::MemoryDC(HDC dc, HBITMAP bitmap) noexcept : dc_(::CreateCompatibleDC(dc)) {
+    if (dc_ && bitmap)
+        old_ = ::SelectObject(dc_.get(), bitmap);
+}
+MemoryDC::MemoryDC(HDC dc, int w, int h) noexcept
+    : own_(::CreateCompatibleBitmap(dc, w, h)), dc_(::CreateCompatibleDC(dc)) {
+    if (dc_ && own_)
+        old_ = ::SelectObject(dc_.get(), own_.get());
+}
+MemoryDC::~MemoryDC() {
+    if (old_)
+        ::SelectObject(dc_.get(), old_);
+}
+
+int TextWidth(HFONT font, const std::string& text) {
+    WindowDC dc(nullptr);
+    SelectGuard sel(dc.get(), font);
+    // Measured the way labels draw, so a label sized by it never clips its text.
+    RECT rc{0, 0, 0, 0};
+    ::DrawTextA(dc.get(), text.data(), static_cast<int>(text.size()), &rc,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return rc.right - rc.left;
 }
 
 std::string ShortenPath(const std::string& path, HFONT font, int maxWidth96) {
@@ -40,14 +68,10 @@ void DrawTransparent(HDC dc, HBITMAP bmp, int x, int y, int dw, int dh, COLORREF
     if (!bmp)
         return;
     const SIZE size = BitmapSize(bmp);
-    HDC mem = ::CreateCompatibleDC(dc);
-    {
-        SelectGuard sel(mem, bmp);
-        if (transparent == CLR_INVALID)
-            transparent = ::GetPixel(mem, 0, size.cy - 1);
-        ::TransparentBlt(dc, x, y, dw, dh, mem, 0, 0, size.cx, size.cy, transparent);
-    }
-    ::DeleteDC(mem);
+    MemoryDC mem(dc, bmp);
+    if (transparent == CLR_INVALID)
+        transparent = ::GetPixel(mem.get(), 0, size.cy - 1);
+    ::TransparentBlt(dc, x, y, dw, dh, mem.get(), 0, 0, size.cx, size.cy, transparent);
 }
 
 void PaintParentBackground(HWND child, HDC dc) {

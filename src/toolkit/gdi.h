@@ -6,6 +6,52 @@
 
 namespace tk {
 
+// The DC of a WM_PAINT: BeginPaint here, EndPaint on scope exit.
+class PaintDC {
+public:
+    explicit PaintDC(HWND hwnd) noexcept;
+    ~PaintDC();
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// A window's DC (the screen's for null), released on scope exit.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) noexcept;
+    ~WindowDC();
+    WindowDC(WindowDC&& o) noexcept : hwnd_(o.hwnd_), dc_(std::exchange(o.dc_, nullptr)) {}
+    WindowDC& operator=(WindowDC&&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// A memory DC compatible with `dc`, with `bitmap` selected into it while it
+// lives; or with a bitmap of its own of w x h pixels.
+class MemoryDC {
+public:
+    MemoryDC(HDC dc, HBITMAP bitmap) noexcept;
+    MemoryDC(HDC dc, int w, int h) noexcept;
+    ~MemoryDC();
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+    HDC get() const noexcept { return dc_.get(); }
+
+private:
+    Bitmap own_; // destroyed after the DC that had it selected
+    MemoryDCHandle dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
 // Width in pixels of a text drawn in a font (no accelerator processing).
 int TextWidth(HFONT font, const std::string& text);
 

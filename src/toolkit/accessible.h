@@ -1,0 +1,18 @@
+#pragma once
+// What a screen reader learns about the program's own controls: an
+// IAccessible of the program's own (role, name without the accelerator mark,
+// state, location, default action), handed out through WM_GETOBJECT.
+#include <windows.h>
+#include <oleacc.h>
+
+namespace tk {
+
+// A new accessible object for the client area of `hwnd` (reference count 1).
+// It asks the window for name and state on every call, so it stays safe to
+// use after the window is gone. Pushing a push button sends BM_CLICK.
+IAccessible* NewAccessible(HWND hwnd, LONG role);
+
+// The answer to WM_GETOBJECT: the object for OBJID_CLIENT, 0 for anything else.
+LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp);
+
+} // namespace tk

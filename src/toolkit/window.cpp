@@ -1,0 +1,84 @@
+#include "toolkit/window.h"
+#include "toolkit/app.h"
+
+namespace tk {
+
+TWindow::~TWindow() {
+    if (hwnd_) {
+        ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        ::DestroyWindow(hwnd_);
+    }
+}
+
+void TWindow::RegisterWindowClass(const ClassInfo& info) {
+    WNDCLASSA wc{};
+    if (::GetClassInfoA(Instance(), info.name, &wc))
+        return;
+    wc.style = info.style;
+    wc.lpfnWndProc = &TWindow::StaticWndProc;
+    wc.hInstance = Instance();
+    wc.hIcon = info.icon;
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = info.background;
+    wc.lpszClassName = info.name;
+    ::RegisterClassA(&wc);
+}
+
+HWND TWindow::CreateHandle(DWORD exStyle, const char* cls, const char* text, DWORD style, int x,
+                           int y, int w, int h, HWND parent, HMENU menu) {
+    return ::CreateWindowExA(exStyle, cls, text, style, x, y, w, h, parent, menu, Instance(), this);
+}
+
+void TWindow::DestroyHandle() {
+    if (hwnd_)
+        ::DestroyWindow(hwnd_);
+}
+
+LRESULT TWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return Default(msg, wp, lp);
+}
+
+LRESULT TWindow::Default(UINT msg, WPARAM wp, LPARAM lp) {
+    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK TWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TWindow* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        self = static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+        if (self) {
+            self->hwnd_ = hwnd;
+            ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+    } else {
+        self = reinterpret_cast<TWindow*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (!self)
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        const LRESULT result = ::DefWindowProcA(hwnd, msg, wp, lp);
+        ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+        return result;
+    }
+    return Barrier([&] { return self->WndProc(msg, wp, lp); }, LRESULT{0});
+}
+
+void RunModal(HWND window, bool (*done)(void* context), void* context) {
+    MSG msg;
+    while (!done(context)) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: leave the quit request for the outer loop.
+            if (got == 0)
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!::IsDialogMessageA(window, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+} // namespace tk

@@ -1,0 +1,66 @@
+#pragma once
+// The base of every window the program creates. Its class is registered with
+// the one static window procedure, which binds the object at WM_NCCREATE,
+// forwards every message to the virtual WndProc behind the exception barrier
+// and, at WM_NCDESTROY, runs the default processing with the real handle
+// before it unbinds the object.
+#include "toolkit/errorhandler.h"
+#include <windows.h>
+
+namespace tk {
+
+// Sent by a form to itself just before it is shown, so that its FormShow
+// handler runs inside the window procedure like every other handler.
+inline constexpr UINT WM_FORMSHOW = WM_APP + 1;
+
+// The barrier of a window or dialog procedure: an exception ends the message
+// with `onError` and is shown in the program's error box; the program goes on.
+template <class F> auto Barrier(F&& f, decltype(f()) onError) noexcept -> decltype(f()) {
+    decltype(f()) result = onError;
+    Guard([&] { result = f(); });
+    return result;
+}
+
+class TWindow {
+public:
+    TWindow() = default;
+    // A window still open loses its object first, then closes by default processing.
+    virtual ~TWindow();
+    TWindow(const TWindow&) = delete;
+    TWindow& operator=(const TWindow&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+
+protected:
+    struct ClassInfo {
+        const char* name;
+        HBRUSH background = nullptr;
+        HICON icon = nullptr;
+        UINT style = 0;
+    };
+    // Registers a class of the static window procedure (once per name).
+    static void RegisterWindowClass(const ClassInfo& info);
+    // Creates the window bound to this object; null when creation failed.
+    HWND CreateHandle(DWORD exStyle, const char* cls, const char* text, DWORD style, int x, int y,
+                      int w, int h, HWND parent, HMENU menu);
+    void DestroyHandle();
+
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT Default(UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd_ = nullptr;
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+};
+
+// Handles messages until done() is true (tested after each message) or the
+// program quits (the quit request is left for the outer loop). Dialog keys go
+// to `window`.
+void RunModal(HWND window, bool (*done)(void* context), void* context);
+template <class F> void RunModal(HWND window, F&& done) {
+    RunModal(
+        window, [](void* c) { return (*static_cast<F*>(c))(); }, &done);
+}
+
+} // namespace tk
