@@ -118,6 +118,23 @@ class TextFitTest(k.WizardTestCase):
             with self.assertRaisesRegex(AssertionError, re.escape(repr(control["text"]))):
                 s.screenshot(os.path.join(tempfile.gettempdir(), "never-taken.png"))
 
+    def test_a_label_run_over_by_the_label_beside_it_is_reported(self):
+        # What a wider face does on the summary page: the target beside
+        # "Zielverzeichnis:" starts inside that caption and paints over its end.
+        s = self.setup_
+        s.fill_to(k.SUMMARY)
+        self.assertEqual(s.misfits(), [])
+        labels = [c for c in s.page_controls("TLabel") if c["text"]]
+        caption = next(c for c in labels if c["text"] == "Zielverzeichnis:")
+        left, top, right, bottom = caption["rect"]
+        beside = next(c for c in labels if c["rect"][1] == top and c["rect"][0] >= right)
+        bl, bt, br, bb = beside["rect"]
+        s.driver.request("resize", hwnd=beside["hwnd"], w=br - bl, h=bb - bt,
+                         x=(left + right) // 2, y=bt)
+        (cut,) = s.misfits()
+        self.assertEqual((cut["hwnd"], cut["text"]), (caption["hwnd"], "Zielverzeichnis:"))
+        self.assertEqual(cut["have"][0], (left + right) // 2 - left)
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

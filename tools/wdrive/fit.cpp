@@ -77,6 +77,26 @@ bool HowMeasured(HWND h, HDC dc, Measure& m) {
     return false;
 }
 
+// Controls placed later lie above the earlier ones and paint over what they
+// cover: a text has room only up to the left edge of a visible sibling with a
+// text of its own that starts inside it (how a wider font cuts a caption).
+int UncoveredWidth(HWND h, int clientWidth) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    int width = clientWidth;
+    for (HWND s = GetWindow(h, GW_HWNDPREV); s; s = GetWindow(s, GW_HWNDPREV)) {
+        if (!IsWindowVisible(s) || GetWindowTextLengthW(s) <= 0)
+            continue;
+        RECT o{};
+        GetWindowRect(s, &o);
+        if (o.top >= r.bottom || o.bottom <= r.top)
+            continue;
+        if (o.left > r.left && o.left < r.left + width)
+            width = o.left - r.left;
+    }
+    return width;
+}
+
 struct Walk {
     wd::FitBlock* block;
 };
@@ -105,7 +125,8 @@ BOOL CALLBACK MeasureOne(HWND h, LPARAM lp) {
             RECT r{0, 0, m.wrap ? client.right - m.extraW : 0, 0};
             DrawTextW(dc, text.data(), -1, &r, m.format | DT_CALCRECT);
             block.entries[block.count++] = {reinterpret_cast<intptr_t>(h), r.right + m.extraW,
-                                            r.bottom, client.right, client.bottom};
+                                            r.bottom, UncoveredWidth(h, client.right),
+                                            client.bottom};
         }
     }
     SelectObject(dc, old);

@@ -7,7 +7,9 @@
 //   {"cmd":"click","hwnd":..[,"x":..,"y":..]}  a real mouse click (SendInput)
 //   {"cmd":"key","keys":"alt+z"}  {"cmd":"type","text":"Müller"}
 //   {"cmd":"fit","hwnd":..}  labels, check boxes and buttons whose text does not
-//                            fit their client area in their own font
+//                            fit their client area in their own font, or runs
+//                            under a sibling placed above it
+//   {"cmd":"resize","hwnd":..,"w":..,"h":..[,"x":..,"y":..]}
 // and more below (see Dispatch). Texts are read and written with the wide
 // functions, so the answer shows exactly what the window shows; every answer
 // carries "ok", failures an "error" text.
@@ -657,8 +659,14 @@ std::string CmdCursor(const Request&) {
 // Changes a window's size (a test shrinks a label to see a cut text reported).
 std::string CmdResize(const Request& r) {
     HWND h = Hwnd(r);
-    if (!SetWindowPos(h, nullptr, 0, 0, static_cast<int>(r.Int("w")), static_cast<int>(r.Int("h")),
-                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE))
+    // x and y, when given, move the control too (screen coordinates).
+    POINT at{static_cast<LONG>(r.Int("x", 0)), static_cast<LONG>(r.Int("y", 0))};
+    const bool move = r.Has("x") && r.Has("y");
+    if (move)
+        ScreenToClient(GetParent(h), &at);
+    if (!SetWindowPos(h, nullptr, at.x, at.y, static_cast<int>(r.Int("w")),
+                      static_cast<int>(r.Int("h")),
+                      (move ? 0 : SWP_NOMOVE) | SWP_NOZORDER | SWP_NOACTIVATE))
         Fail("SetWindowPos failed: " + std::to_string(GetLastError()));
     return Obj().Add("ok", true).Str();
 }
