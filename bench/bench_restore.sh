@@ -11,7 +11,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
     WINEPREFIX=$(mktemp -d /tmp/wp-restbench-XXXXXX)
     export WINEPREFIX
     own_prefix=1
-    wineboot -i >/dev/null 2>&1
+    sh "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
 fi
 cleanup() {
     rm -rf "$WINEPREFIX/drive_c/restbench"

@@ -15,7 +15,7 @@ if [ -z "${WINEPREFIX:-}" ]; then
     WINEPREFIX=$(mktemp -d /tmp/wp-snapbench-XXXXXX)
     export WINEPREFIX
     own_prefix=1
-    wineboot -i >/dev/null 2>&1
+    sh "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
 fi
 tree=${SNAPBENCH_TREES:-/tmp}/snapbench-tree-$size
 cleanup() {

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     using Clock = std::chrono::steady_clock;
     double maxMs = 0, sumMs = 0;
     long probes = 0, over50 = 0, unanswered = 0;
+    const auto start = Clock::now();
     while (::GetFileAttributesA(argv[2]) == INVALID_FILE_ATTRIBUTES) {
         const HWND w = ::FindWindowA(argv[1], nullptr);
         if (w != nullptr) {
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
                 sumMs += ms;
                 ++probes;
                 over50 += ms > 50;
+                // Where a slow answer fell, for finding the step that held the window.
+                if (ms > 50)
+                    std::fprintf(stderr, "slow answer: %.1f ms, sent %.0f ms after the probe began\n", ms,
+                                 std::chrono::duration<double, std::milli>(t0 - start).count());
             } else if (::IsWindow(w)) {
                 ++unanswered;
             }
