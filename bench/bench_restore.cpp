@@ -123,12 +123,6 @@ private:
     int fd_;
 };
 
-class NullOutput : public backup::OutputFile {
-public:
-    void Write(const void*, std::size_t) override {}
-    void SetDateTime(std::int32_t) override {}
-};
-
 // Maps the run's Windows paths (X:\a\b) below a local directory.
 class PosixHost : public backup::RestoreHost {
 public:
@@ -152,12 +146,12 @@ public:
     }
     std::unique_ptr<backup::OutputFile> CreateOutput(const std::string& p) override {
         if (discard)
-            return std::make_unique<NullOutput>();
+            return std::make_unique<bench::NullOutput>();
         return std::make_unique<FdOutput>(Local(p), false);
     }
     std::unique_ptr<backup::OutputFile> OpenForAppend(const std::string& p) override {
         if (discard)
-            return std::make_unique<NullOutput>();
+            return std::make_unique<bench::NullOutput>();
         return std::make_unique<FdOutput>(Local(p), true);
     }
     bool discard = false; // measure the run without the file system's write cost

@@ -122,12 +122,6 @@ std::int64_t BareLoop(const std::string& first, const std::string& writeTo) {
     return produced;
 }
 
-class NullOutput : public backup::OutputFile {
-public:
-    void Write(const void*, std::size_t) override {}
-    void SetDateTime(std::int32_t) override {}
-};
-
 // The component's run with its Win32 volumes, its output dropped.
 class NoWriteHost : public backup::RestoreHost {
 public:
@@ -141,10 +135,10 @@ public:
     std::optional<std::int32_t> FileAge(const std::string&) override { return std::nullopt; }
     bool ForceDirectories(const std::string&) override { return true; }
     std::unique_ptr<backup::OutputFile> CreateOutput(const std::string&) override {
-        return std::make_unique<NullOutput>();
+        return std::make_unique<bench::NullOutput>();
     }
     std::unique_ptr<backup::OutputFile> OpenForAppend(const std::string&) override {
-        return std::make_unique<NullOutput>();
+        return std::make_unique<bench::NullOutput>();
     }
     void ProcessMessages() override {}
     void Progress(const std::string&, int, bool&) override {}
