@@ -30,7 +30,9 @@ public:
         return true;
     }
 
-    template <class List> void SubkeyNames(List& out) {
+    // A root holds thousands of keys (HKEY_CLASSES_ROOT): listing them is no
+    // reason to leave the window waiting.
+    template <class List> void SubkeyNames(List& out, UiTicker& ui) {
         if (!key_)
             return;
         DWORD count = 0, maxLen = 0;
@@ -51,6 +53,7 @@ public:
                 break; // keys removed meanwhile: the list ends here
             out.Add(std::string(name_.data(), len));
             ++i;
+            ui.Pump();
         }
     }
 

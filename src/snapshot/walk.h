@@ -11,8 +11,9 @@
 //                                                   -- whether the path names a directory
 // Reg:  bool Open(const std::string& path)         -- "" the root, else "\" + key path;
 //                                                      closes the key opened before
-//       void SubkeyNames(List& out)                -- direct subkeys of the open key, by
-//                                                      index; nothing after a failed Open
+//       void SubkeyNames(List& out, Ui& ui)        -- direct subkeys of the open key, by
+//                                                      index, ui.Pump() after each; nothing
+//                                                      after a failed Open
 // Ui:   void Pump(); void ShowDirectory(const std::string& path)
 #include "snapshot/lines.h"
 
@@ -73,7 +74,7 @@ template <class List, class Fs, class Ui> void WalkDrive(List& dirs, List& files
                         line.clear();
                         AppendFileLine(line, current, e.name, e.sizeLow, e.dosDateTime,
                                        e.attributes);
-                        files.Add(std::string(line)); // a copy of exactly its size: lists get long
+                        files.Add(line);
                     }
                 }
                 if (!first)
@@ -99,14 +100,14 @@ template <class List, class Reg, class Ui>
 std::size_t WalkRegistryRoot(List& keys, List& names, Reg& reg, Ui& ui) {
     keys.Clear();
     if (reg.Open(std::string()))
-        reg.SubkeyNames(keys);
+        reg.SubkeyNames(keys, ui);
     std::string path;
     for (std::size_t index = 0; index < keys.Count(); ++index) {
         names.Clear();
         path.assign(1, '\\').append(keys[index]);
         // A key that cannot be opened keeps its line and contributes no subkeys.
         if (reg.Open(path))
-            reg.SubkeyNames(names);
+            reg.SubkeyNames(names, ui);
         for (std::size_t i = 0; i < names.Count(); ++i) {
             path.assign(keys[index]).append(1, '\\').append(names[i]);
             keys.Add(path);

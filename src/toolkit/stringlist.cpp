@@ -10,6 +10,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
+#include <unordered_map>
 #include <windows.h>
 
 namespace tk {
@@ -145,8 +146,10 @@ std::size_t MakeKey(std::string_view s, std::vector<char>& key) {
 // not. Paths share long key prefixes, which shapes both halves:
 // - Memory: a key is kept without the bytes it shares with the key before it
 //   (every 16th in full, so that no lookup walks far back), and of the rest
-//   only the first kCut bytes: beyond them keys seldom still agree, and where
-//   they do the strings themselves are compared with CompareStringA.
+//   only the first kCut bytes: beyond them keys seldom still agree. Where the
+//   sort does reach the end of a cut key, that one key is made again in full,
+//   so the order stays the keys' order and no range is ever sorted by calls
+//   of CompareStringA (ten thousand of them held the window for 180 ms).
 // - Time: the sort goes by eight key bytes at a time (a most-significant-first
 //   radix sort), so each pass sorts plain integers held in the records and no
 //   shared prefix is compared twice.
@@ -173,27 +176,20 @@ public:
         }
     }
 
-    void Sort(Entry* first, Entry* last, std::size_t depth) const {
+    void Sort(Entry* first, Entry* last, std::size_t depth) {
         // Where all chunks agree (common at the start of paths) there is nothing
         // to sort: go deeper in a loop, so that long equal prefixes cost no stack.
         for (;; depth += 8) {
-            bool same = true, cut = false;
+            bool same = true;
             for (Entry* e = first; e != last; ++e) {
                 e->chunk = Chunk(e->item, depth);
+                if ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag)) {
+                    Extend(e->item); // the kept bytes end here, the key does not
+                    e->chunk = Chunk(e->item, depth);
+                }
                 same = same && e->chunk == first->chunk;
-                cut = cut || ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag));
                 if ((e - first) % kPumpEvery == kPumpEvery - 1)
                     Pump();
-            }
-            if (cut) {
-                // A kept key ends here before its real end: its order among the
-                // keys that agree this far is CompareStringA's.
-                std::sort(first, last, [this](const Entry& a, const Entry& b) {
-                    const int r = Compare(list_[a.item], list_[b.item]);
-                    return r == CSTR_LESS_THAN || (r == CSTR_EQUAL && list_[a.item] < list_[b.item]);
-                });
-                Pump();
-                return;
             }
             if (!same || (first->chunk & 0xFF) == 0)
                 break;
@@ -217,8 +213,10 @@ public:
     }
 
 private:
-    static constexpr std::size_t kCut = 32;             // key bytes kept beyond the shared ones
-    static constexpr std::uint16_t kCutFlag = 0x8000;    // in shared_: the key was cut
+    static constexpr std::size_t kCut = 32;            // key bytes kept beyond the shared ones
+    static constexpr std::uint16_t kCutFlag = 0x8000;  // in shared_: the key was cut
+    static constexpr std::uint16_t kFullFlag = 0x4000; // in shared_: made again in full
+    static constexpr std::uint16_t kSharedMax = 0x3FFF;
     static constexpr std::ptrdiff_t kPumpEvery = 1024; // entries between two calls of the pump
     static constexpr std::ptrdiff_t kSlice = 16384;    // sorted at one go between two calls
 
@@ -235,7 +233,8 @@ private:
             const std::uint64_t a = first->chunk, b = first[(last - first) / 2].chunk,
                                 c = last[-1].chunk;
             const std::uint64_t pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
-            Entry* lower = std::partition(first, last, [&](const Entry& e) { return e.chunk < pivot; });
+            Entry* lower =
+                std::partition(first, last, [&](const Entry& e) { return e.chunk < pivot; });
             Entry* upper =
                 std::partition(lower, last, [&](const Entry& e) { return e.chunk == pivot; });
             Pump();
@@ -256,6 +255,15 @@ private:
     // further back): walk back to the key that holds it.
     std::uint64_t Chunk(std::uint32_t i, std::size_t depth) const {
         std::uint64_t c = 0;
+        if (shared_[i] & kFullFlag) {
+            const auto* p = reinterpret_cast<const unsigned char*>(full_.At(fullAt_.at(i))) + depth;
+            for (std::size_t b = 0; b < 8; ++b, ++p) {
+                if (*p == 0)
+                    return c << (8 * (8 - b));
+                c = c << 8 | *p;
+            }
+            return c;
+        }
         std::size_t b = depth;
         while (b < depth + 8) {
             std::uint32_t j = i;
@@ -275,7 +283,20 @@ private:
         return c;
     }
 
-    std::size_t Shared(std::uint32_t i) const { return shared_[i] & ~kCutFlag; }
+    std::size_t Shared(std::uint32_t i) const {
+        return shared_[i] & kSharedMax;
+    }
+
+    // Item i's whole key, kept beside its cut one: keys of later items may
+    // still share the cut one's bytes.
+    void Extend(std::uint32_t i) {
+        const std::size_t n = MakeKey(list_[i], key_);
+        std::uint32_t ref = 0;
+        char* p = full_.Reserve(n + 1, ref);
+        std::memcpy(p, key_.data(), n + 1);
+        fullAt_.emplace(i, ref);
+        shared_[i] = static_cast<std::uint16_t>((shared_[i] & kSharedMax) | kFullFlag);
+    }
 
     void Append(std::string_view s, bool full) {
         const std::size_t n = MakeKey(s, key_);
@@ -283,7 +304,7 @@ private:
         if (!full) {
             // Only the bytes the key before still holds can be shared; its
             // closing zero ends the comparison.
-            const std::size_t limit = std::min<std::size_t>({n, prevKept_, kCutFlag - 1});
+            const std::size_t limit = std::min<std::size_t>({n, prevKept_, kSharedMax});
             while (shared < limit && key_[shared] == prev_[shared])
                 ++shared;
             kept = std::min(n, shared + kCut);
@@ -303,9 +324,12 @@ private:
     detail::BlockStore keys_;
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
-                                        // (the key kept holds them), kCutFlag when cut
-    std::vector<char> key_, prev_;      // this key and the one before, in full
-    std::size_t prevKept_ = 0;          // bytes of the key before that are kept
+                                        // (the key kept holds them), kCutFlag when cut,
+                                        // kFullFlag when made again in full
+    detail::BlockStore full_;           // keys made again in full
+    std::unordered_map<std::uint32_t, std::uint32_t> fullAt_; // item -> where in full_
+    std::vector<char> key_, prev_; // this key and the one before, in full
+    std::size_t prevKept_ = 0;     // bytes of the key before that are kept
 };
 
 } // namespace
@@ -318,10 +342,10 @@ void TStringList::Add(std::string_view s) {
     }
     // Sorted: after the last entry that does not sort after the new one, so
     // that duplicates are kept in the order they were added.
-    auto it = std::upper_bound(index_.begin(), index_.end(), s, [this](std::string_view a,
-                                                                        std::uint32_t b) {
-        return Compare(a, View(b)) == CSTR_LESS_THAN;
-    });
+    auto it = std::upper_bound(index_.begin(), index_.end(), s,
+                               [this](std::string_view a, std::uint32_t b) {
+                                   return Compare(a, View(b)) == CSTR_LESS_THAN;
+                               });
     index_.insert(it, ref);
 }
 
@@ -334,7 +358,7 @@ void TStringList::SetSorted(bool sorted, const Pump& pump) {
 
     std::vector<SortKeys::Entry> order;
     {
-        const SortKeys keys(*this, order, pump);
+        SortKeys keys(*this, order, pump);
         keys.Sort(order.data(), order.data() + order.size(), 0);
     } // the keys are gone before the index is rebuilt
     for (auto& e : order)

@@ -199,7 +199,7 @@ struct FakeReg {
         open = it == keys.end() ? nullptr : &it->second;
         return open != nullptr;
     }
-    void SubkeyNames(VecList& out) {
+    template <class Ui> void SubkeyNames(VecList& out, Ui&) {
         if (open)
             for (const auto& n : *open)
                 out.Add(n);
