@@ -28,29 +28,6 @@ DWORD CALLBACK PumpWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LAR
     return PROGRESS_CONTINUE;
 }
 
-struct CopyJob {
-    std::string from, to;
-    BOOL ok = FALSE;
-};
-
-DWORD WINAPI CopyOnWorker(LPVOID param) {
-    auto* job = static_cast<CopyJob*>(param);
-    job->ok = ::CopyFileExA(job->from.c_str(), job->to.c_str(), nullptr, nullptr, nullptr, 0);
-    return 0;
-}
-
-// Wine 8 never calls a copy's progress routine: there the same copy runs on a
-// worker thread while this thread handles messages until it is done.
-bool CopyWhilePumping(const std::string& from, const std::string& to) {
-    CopyJob job{from, to};
-    tk::KernelHandle worker(::CreateThread(nullptr, 0, CopyOnWorker, &job, 0, nullptr));
-    if (!worker)
-        return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
-    HANDLE h = worker.get();
-    while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
-        tk::ProcessMessages();
-    return job.ok != FALSE;
-}
 } // namespace
 
 void THauptfenster::SpeedButton4Click() {
@@ -160,9 +137,14 @@ std::vector<std::string> THauptfenster::FindFiles(const std::string& dir,
 }
 
 bool THauptfenster::Copy(const std::string& from, const std::string& to) {
+    const auto copy = [&](LPPROGRESS_ROUTINE progress) {
+        return ::CopyFileExA(from.c_str(), to.c_str(), progress, nullptr, nullptr, 0) != FALSE;
+    };
+    // Wine 8 never calls a copy's progress routine: there the same copy runs on
+    // a worker thread while this one handles the messages.
     if (RunningUnderWine())
-        return CopyWhilePumping(from, to);
-    return ::CopyFileExA(from.c_str(), to.c_str(), PumpWhileCopying, nullptr, nullptr, 0) != FALSE;
+        return tk::WhilePumping([&] { return copy(nullptr); });
+    return copy(PumpWhileCopying);
 }
 
 void THauptfenster::SetArchiveOnly(const std::string& path) {
@@ -170,7 +152,8 @@ void THauptfenster::SetArchiveOnly(const std::string& path) {
 }
 
 void THauptfenster::Delete(const std::string& path) {
-    ::DeleteFileA(path.c_str());
+    // Freeing a copy of a few hundred MB takes the file system a while.
+    tk::WhilePumping([&] { return ::DeleteFileA(path.c_str()) != FALSE; });
 }
 
 bool THauptfenster::RemoveDir(const std::string& path) {

@@ -7,6 +7,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/files.h"
 #include <cstdlib>
+#include <utility>
 
 // --- Files ---------------------------------------------------------------
 
@@ -29,7 +30,20 @@ std::unique_ptr<TFileStream> TFileStream::OpenAppend(const std::string& path) {
 }
 
 TFileStream::~TFileStream() {
-    ::CloseHandle(h_);
+    if (h_ != INVALID_HANDLE_VALUE)
+        ::CloseHandle(h_);
+}
+
+void TFileStream::Close() {
+    const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
+    // Closing a file of some hundred MB just written can take the file system
+    // a tenth of a second (Linux hands its data to the disk then): the window
+    // goes on meanwhile. A small file closes at once; no thread for it.
+    constexpr std::uint64_t kBig = 8u << 20;
+    if (written_ >= kBig)
+        tk::WhilePumping([h] { return ::CloseHandle(h) != FALSE; });
+    else
+        ::CloseHandle(h);
 }
 
 void TFileStream::Write(const void* data, std::size_t n) {
@@ -42,6 +56,7 @@ void TFileStream::Write(const void* data, std::size_t n) {
             throw rt::EWriteError(txt::SWriteError);
         p += written;
         n -= written;
+        written_ += written;
     }
 }
 

@@ -24,6 +24,7 @@ public:
 
     void Write(const void* data, std::size_t n) override; // raises rt::EWriteError
     void SetDateTime(std::int32_t dosDateTime) override;
+    void Close() override;
     std::int64_t Size() const;
     HANDLE Handle() const { return h_; }
     const std::string& FileName() const { return name_; }
@@ -32,6 +33,7 @@ private:
     TFileStream(HANDLE h, std::string name) : h_(h), name_(std::move(name)) {}
     HANDLE h_;
     std::string name_;
+    std::uint64_t written_ = 0;
 };
 
 // A volume opened for reading, sharing denying nothing.

@@ -268,6 +268,7 @@ void Run::Finish(std::unique_ptr<OutputFile>& out) {
     host_.FileRestored(st_.currentFile, out);
     if (out) {
         out->SetDateTime(date_);
+        out->Close();
         out.reset();
     }
 }

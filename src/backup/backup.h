@@ -88,6 +88,9 @@ public:
     virtual void Write(const void* data, std::size_t n) = 0;
     // Sets the last-modification time from an MS-DOS packed local date-time.
     virtual void SetDateTime(std::int32_t dosDateTime) = 0;
+    // The file is complete. Closing may take a while (a big file's data handed
+    // on to the disk): this is where an output does it without blocking.
+    virtual void Close() {}
 };
 
 // What a restore run needs from the platform, the events and the user.

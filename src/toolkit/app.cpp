@@ -2,6 +2,7 @@
 #include "toolkit/gdi.h"
 #include "toolkit/handles.h"
 #include "toolkit/window.h"
+#include <exception>
 #include <unordered_map>
 #include <vector>
 
@@ -152,6 +153,45 @@ void ProcessMessages() {
         }
         Dispatch(msg);
     }
+}
+
+namespace {
+struct PumpedCall {
+    const std::function<bool()>& call;
+    bool result = false;
+    std::exception_ptr error;
+};
+
+DWORD WINAPI RunPumpedCall(LPVOID param) {
+    auto* job = static_cast<PumpedCall*>(param);
+    try {
+        job->result = job->call();
+    } catch (...) {
+        job->error = std::current_exception();
+    }
+    return 0;
+}
+} // namespace
+
+bool WhilePumping(const std::function<bool()>& call) {
+    PumpedCall job{call, false, nullptr};
+    KernelHandle worker(::CreateThread(nullptr, 0, RunPumpedCall, &job, 0, nullptr));
+    if (!worker)
+        return call(); // no thread to be had: the call blocks, as it would anyway
+    {
+        const HANDLE h = worker.get();
+        // The worker uses job: it is waited for however the pumping ends.
+        struct Join {
+            HANDLE h;
+            ~Join() { ::WaitForSingleObject(h, INFINITE); }
+        } join{h};
+        while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) ==
+               WAIT_OBJECT_0 + 1)
+            ProcessMessages();
+    }
+    if (job.error)
+        std::rethrow_exception(job.error);
+    return job.result;
 }
 
 int Run() {

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: instance, title, DPI scaling, fonts and the message pump.
 #include <windows.h>
+#include <functional>
 #include <string>
 
 namespace tk {
@@ -31,6 +32,12 @@ HFONT UiFont(FontStyle style = {}); // shared, owned by the toolkit; never delet
 // Handle all pending window messages, with keyboard navigation and accelerators,
 // then return. Safe to call from inside long handlers.
 void ProcessMessages();
+
+// Runs call on a worker thread while this thread handles window messages, and
+// returns its result (or throws its exception) once it is done: for one
+// blocking call (a copy, a deletion) that can take seconds on a big file or a
+// slow medium and has no way to hand back control meanwhile.
+bool WhilePumping(const std::function<bool()>& call);
 
 // Run the event loop until the main window is gone.
 int Run();

@@ -9,6 +9,7 @@
 #include "toolkit/errorhandler.h"
 #include "toolkit/files.h"
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -200,4 +201,40 @@ TEST(Files, DirectoriesOfWindowsAnsiLengthOnlyAreCreated) {
     ::RemoveDirectoryA(fits.c_str());
     ::RemoveDirectoryA(tooLong.c_str());
     ::RemoveDirectoryA(base.c_str());
+}
+
+// A blocking call handed to WhilePumping runs while this thread goes on
+// handling messages: here the call can only end once a message posted before
+// it has been handled.
+TEST(WhilePumping, MessagesAreHandledWhileTheCallRuns) {
+    static HANDLE handled = nullptr;
+    handled = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(handled, nullptr);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_APP)
+            ::SetEvent(handled);
+        return ::DefWindowProcA(h, m, w, l);
+    };
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "WhilePumpingTest";
+    ::RegisterClassA(&wc);
+    HWND w = ::CreateWindowA("WhilePumpingTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             wc.hInstance, nullptr);
+    ASSERT_NE(w, nullptr);
+    ::PostMessageA(w, WM_APP, 0, 0);
+    DWORD caller = ::GetCurrentThreadId(), worker = 0;
+    const bool answered = tk::WhilePumping([&] {
+        worker = ::GetCurrentThreadId();
+        return ::WaitForSingleObject(handled, 10000) == WAIT_OBJECT_0;
+    });
+    EXPECT_TRUE(answered) << "the message waited until the call gave up";
+    EXPECT_NE(worker, caller);
+
+    // The call's result and its exception come back to the caller.
+    EXPECT_FALSE(tk::WhilePumping([] { return false; }));
+    EXPECT_THROW(tk::WhilePumping([]() -> bool { throw std::runtime_error("worker"); }),
+                 std::runtime_error);
+    ::DestroyWindow(w);
+    ::CloseHandle(handled);
 }
