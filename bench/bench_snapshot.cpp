@@ -303,7 +303,11 @@ int main(int argc, char** argv) {
                 "floor %.2f (goal <= 1.3)\n",
                 regKeys, regKeysRel, registryRatio);
     if (relative.Min() < byPath.Min())
-        std::printf("  opening below the parent is the faster way: the snapshot should use it\n");
+        std::printf("  opening below the parent is %.1f%% faster, but only depth-first, with every "
+                    "parent on the way held open; the snapshot lists breadth-first with one key "
+                    "open at a time, so it opens by path, and its ratio is taken to the faster "
+                    "floor all the same\n",
+                    100 * (1 - relative.Min() / byPath.Min()));
     if (registryRatio < 1)
         std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
 
