@@ -38,8 +38,9 @@ void TFileStream::Close() {
     const HANDLE h = std::exchange(h_, INVALID_HANDLE_VALUE);
     // Closing a file of some hundred MB just written can take the file system
     // a tenth of a second (Linux hands its data to the disk then): the window
-    // goes on meanwhile. A small file closes at once; no thread for it.
-    constexpr std::uint64_t kBig = 8u << 20;
+    // goes on meanwhile. Below 64 MB a close stays well under that, and a
+    // thread costs a few milliseconds under Wine: no thread for it.
+    constexpr std::uint64_t kBig = 64u << 20;
     if (written_ >= kBig)
         tk::WhilePumping([h] { return ::CloseHandle(h) != FALSE; });
     else
