@@ -4,21 +4,11 @@
 # usage: bench_restore.sh <bench_restore_win.exe> [MiB (default 64)] [rounds]
 set -eu
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
-own_prefix=
-if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX=$(mktemp -d /tmp/wp-restbench-XXXXXX)
-    export WINEPREFIX
-    own_prefix=1
-    sh "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
-fi
+bench_name=restbench bench_dir=$(dirname "$0")
+. "$bench_dir/prefix.sh"
 cleanup() {
     rm -rf "$WINEPREFIX/drive_c/restbench"
-    if [ -n "$own_prefix" ]; then
-        wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
-    fi
+    bench_prefix_done
 }
 trap cleanup EXIT INT TERM
 mkdir -p "$WINEPREFIX/drive_c/restbench"

@@ -8,23 +8,13 @@ set -eu
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 size=${2:-200000}
 rounds=${3:-5}
-export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;mshtml=d}
-own_prefix=
-if [ -z "${WINEPREFIX:-}" ]; then
-    WINEPREFIX=$(mktemp -d /tmp/wp-snapbench-XXXXXX)
-    export WINEPREFIX
-    own_prefix=1
-    sh "$(dirname "$0")/../scripts/wine-prefix.sh" "$WINEPREFIX"
-fi
+bench_name=snapbench bench_dir=$(dirname "$0")
+. "$bench_dir/prefix.sh"
 tree=${SNAPBENCH_TREES:-/tmp}/snapbench-tree-$size
 cleanup() {
     rm -f "$WINEPREFIX/dosdevices/s:"
     rm -rf "$WINEPREFIX/drive_c/snapbench"
-    if [ -n "$own_prefix" ]; then
-        wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
-    fi
+    bench_prefix_done
 }
 trap cleanup EXIT INT TERM
 
