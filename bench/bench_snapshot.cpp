@@ -153,9 +153,9 @@ public:
     void Begin() { last_ = Clock::now(); }
     void End() { Gap(); }
 
-    tk::TStringList& List1() override { return l1; }
-    tk::TStringList& List2() override { return l2; }
-    std::string SelectedDriveText() override { return drive; }
+    tk::TStringList& DirsOrKeys() override { return l1; }
+    tk::TStringList& FilesOrSubkeys() override { return l2; }
+    std::string DriveItem() override { return drive; }
     std::string Designation() override { return "Festplatte"; }
     std::string TargetDir() override { return target; }
     void ShowStatusPath(const std::string& path) override {
@@ -165,7 +165,7 @@ public:
         ::SetWindowTextA(label_, text.c_str());
         ::UpdateWindow(label_);
     }
-    void ExecuteRegEinlesen() override {}
+    void RunRegistrySnapshot() override {}
     void ProcessMessages() override {
         ++pumps;
         Gap();
@@ -187,7 +187,7 @@ int Cmp(std::string_view a, std::string_view b) {
 
 int Memory(BenchHost& host) {
     const std::size_t ws0 = Memory().WorkingSetSize;
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
     const std::size_t peak = Memory().PeakWorkingSetSize;
     std::size_t text = 0;
     for (const tk::TStringList* l : {&host.l1, &host.l2})
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
                             [&] { entries = BareWalk(root, true); }};
     bench::Contender snap{"drive snapshot (walk, sort, write)", [&] {
                               host.Begin();
-                              snapshot::LwEinlesenExecute(host);
+                              snapshot::TakeDriveSnapshot(host);
                               host.End();
                           }};
     bench::Interleave({&bare, &tested, &snap}, rounds);
@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
                                   for (HKEY r : roots)
                                       regKeysRel += BareRegWalkRelative(r);
                               }};
-    bench::Contender reg{"registry snapshot", [&] { snapshot::RegEinlesenExecute(host); }};
+    bench::Contender reg{"registry snapshot", [&] { snapshot::TakeRegistrySnapshot(host); }};
     std::printf("registry:\n");
     bench::Interleave({&byPath, &relative, &reg}, rounds);
     const double floorReg = std::min(byPath.Min(), relative.Min());

@@ -18,41 +18,41 @@ std::string Stem(const std::string& name) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-class Run {
+class InstallSession {
 public:
-    Run(const InstallInput& in, InstallHost& host)
+    InstallSession(const InstallInput& in, InstallHost& host)
         : in_(in), host_(host), target_(rt::WithoutTrailingBackslash(in.target)) {}
 
     void Execute() {
-        host_.ShowCopyStep(); // 1. - 2.
-        // 4.
+        host_.ShowCopyStep();
+        // A temporary folder of this run's own for the packed files' copies.
         if (!PrepareTempDir()) {
             host_.Close();
             return;
         }
-        // 5. The only way back into the wizard.
+        // The target directory; failing here is the only way back into the wizard.
         if (!host_.ForceDirectories(target_)) {
             host_.ShowError(txt::TargetNotCreated);
             host_.BackToNamePage();
             return;
         }
-        // 6.
+        // Copy and unpack each packed file.
         for (const rt::PackedFile& row : rt::kPackedFiles)
             InstallRow(row);
-        // 7.
+        // The temporary folder goes again.
         if (!host_.RemoveDir(tempDir_))
             host_.ShowError(PathError(tempDir_, txt::TempDirNotRemoved));
-        // 8.
+        // The two info files.
         const std::string cfg = target_ + "\\Kvrinf.cfg";
         host_.Copy(in_.programDir + "\\Kvrinf.kvr", cfg);
         host_.SetArchiveOnly(cfg);
         host_.WriteTextFile(target_ + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(in_.name));
-        // 9. - 10.
+        // The snapshot of the chosen drive.
         host_.ShowDriveStep(rt::UpperAZ(in_.driveItem.substr(0, 2)));
         host_.SetTargetDir(target_);
         host_.ReadDrive(in_.driveItem, in_.designation);
         host_.EndDriveStep();
-        // 11. - 13.
+        // Shortcuts, then the offer to start the product.
         host_.ShowShortcutDialog(target_);
         if (host_.Confirm(txt::FinalQuestion))
             host_.StartLauncher(target_ + "\\Launch.exe");
@@ -99,14 +99,14 @@ private:
 
     const InstallInput& in_;
     InstallHost& host_;
-    const std::string target_; // 3.
+    const std::string target_; // as typed, without a trailing backslash
     std::string tempDir_;
 };
 
 } // namespace
 
 void InstallRun(const InstallInput& input, InstallHost& host) {
-    Run(input, host).Execute();
+    InstallSession(input, host).Execute();
 }
 
 std::vector<std::string> VolumeNames(const std::string& packedName,

@@ -10,10 +10,10 @@ namespace app {
 
 // What the user entered on the pages, and where the installer lies.
 struct InstallInput {
-    std::string name;        // Edit1, exactly as typed
-    std::string target;      // Edit2, exactly as typed
+    std::string name;        // nameEdit_, exactly as typed
+    std::string target;      // targetEdit_, exactly as typed
     std::string driveItem;   // the drive list's selected item ("c: [SYSTEM]")
-    std::string designation; // Edit3
+    std::string designation; // designationEdit_
     std::string programDir;  // the installer's folder, no trailing backslash
 };
 

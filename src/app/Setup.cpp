@@ -1,6 +1,6 @@
 // Program entry: COM apartment, application title, the two forms, event loop.
-#include "app/Unit1.h"
-#include "shell/Unit2.h"
+#include "app/wizard_window.h"
+#include "shell/shortcut_dialog.h"
 #include "runtime/texts.h"
 #include "toolkit/app.h"
 #include "toolkit/handles.h"
@@ -33,12 +33,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&icc);
     tk::SetApplicationTitle(txt::AppTitle);
 
-    THauptfenster Hauptfenster;
-    if (!Hauptfenster.Create())
+    WizardWindow wizard;
+    if (!wizard.Create())
         return 1;
-    Form2.Create();
-    Hauptfenster.SetShortcutDialog(&Form2);
+    theShortcutDialog.Create();
+    wizard.SetShortcutDialog(&theShortcutDialog);
 
-    Hauptfenster.Show();
-    return tk::Run();
+    wizard.Show();
+    return tk::RunMessageLoop();
 }

@@ -115,9 +115,9 @@ bool IsSafeRelativePath(std::string_view p) {
     }
 }
 
-class Run {
+class RestoreSession {
 public:
-    Run(const RestoreSettings& settings, RunState& st, RestoreHost& host)
+    RestoreSession(const RestoreSettings& settings, RunState& st, RestoreHost& host)
         : settings_(settings), st_(st), host_(host) {}
 
     bool Execute(std::string archiveFile, std::string destDir, ByteSource* sourceStream);
@@ -139,7 +139,8 @@ private:
     std::int32_t date_ = 0;  // date-time of the last file entry
 };
 
-bool Run::Execute(std::string archiveFile, std::string destDir, ByteSource* sourceStream) {
+bool RestoreSession::Execute(std::string archiveFile, std::string destDir,
+                             ByteSource* sourceStream) {
     if (!destDir.empty() && destDir.back() != '\\')
         destDir += '\\';
     st_.errorCode = 0;
@@ -185,7 +186,7 @@ bool Run::Execute(std::string archiveFile, std::string destDir, ByteSource* sour
     return result;
 }
 
-void Run::FileEntry(const std::string& name, const std::string& destDir) {
+void RestoreSession::FileEntry(const std::string& name, const std::string& destDir) {
     date_ = ReadInt32(*src_);
     haveEntry_ = true;
     const bool isList = name == kFileList;
@@ -227,7 +228,8 @@ void Run::FileEntry(const std::string& name, const std::string& destDir) {
         Finish(out);
 }
 
-void Run::VolumeMarker(const std::string& name, std::string& archiveFile, bool fromStream) {
+void RestoreSession::VolumeMarker(const std::string& name, std::string& archiveFile,
+                                  bool fromStream) {
     owned_.reset();
     src_ = nullptr;
     const std::string digits = name.substr(kVolumeMarker.size(), 3);
@@ -264,7 +266,7 @@ void Run::VolumeMarker(const std::string& name, std::string& archiveFile, bool f
 }
 
 // OnFileRestored, the stored date-time, closing.
-void Run::Finish(std::unique_ptr<OutputFile>& out) {
+void RestoreSession::Finish(std::unique_ptr<OutputFile>& out) {
     host_.FileRestored(st_.currentFile, out);
     if (out) {
         out->SetDateTime(date_);
@@ -273,7 +275,7 @@ void Run::Finish(std::unique_ptr<OutputFile>& out) {
     }
 }
 
-void Run::RestoreData(OutputFile* out) {
+void RestoreSession::RestoreData(OutputFile* out) {
     unsigned char sig[4];
     ReadExact(*src_, sig, 4);
     if (std::memcmp(sig, kSignature, 4) != 0)
@@ -350,7 +352,7 @@ InflateResult InflateBlock(BlockBuffers& buf, std::size_t len) {
 
 bool Restore(const RestoreSettings& settings, RunState& state, RestoreHost& host,
              std::string archiveFile, std::string destDir, ByteSource* sourceStream) {
-    Run run(settings, state, host);
+    RestoreSession run(settings, state, host);
     return run.Execute(std::move(archiveFile), std::move(destDir), sourceStream);
 }
 

@@ -3,7 +3,7 @@
 
 namespace rt {
 
-enum class Page { P1 = 0, P2, P3, P4, P5, P6 };
+enum class Page { Welcome = 0, Agreement, Name, Drive, Summary, Progress };
 inline constexpr int kPageCount = 6;
 
 struct ButtonStates {

@@ -42,23 +42,25 @@ inline constexpr const char* BtnInstall = "&Installieren";
 inline constexpr const char* AskCancelSetup = "Möchten Sie das Setup wirklich abbrechen?";
 
 // Welcome page
-inline constexpr const char* Label2 = "Willkommen beim KELvar 5.0 - Setup!";
-inline constexpr const char* Label3 = "Bevor Sie mit KELvar arbeiten können, muß das Programm";
-inline constexpr const char* Label4 =
+inline constexpr const char* WelcomeHeading = "Willkommen beim KELvar 5.0 - Setup!";
+inline constexpr const char* WelcomeLine1 =
+    "Bevor Sie mit KELvar arbeiten können, muß das Programm";
+inline constexpr const char* WelcomeLine2 =
     "installiert werden. Mit diesem Installations-Programm werden alle";
-inline constexpr const char* Label5 =
+inline constexpr const char* WelcomeLine3 =
     "benötigten Dateien in ein frei definierbares Verzeichnis kopiert.";
-inline constexpr const char* Label6 =
+inline constexpr const char* WelcomeLine4 =
     "Dabei werden keine Dateien in Fremdverzeichnisse kopiert und";
-inline constexpr const char* Label7 =
+inline constexpr const char* WelcomeLine5 =
     "auch keine Einträge in der Registry oder in sonstigen System-";
-inline constexpr const char* Label8 = "dateien angelegt.";
-inline constexpr const char* Label9 = "Klicken Sie auf 'Weiter', um mit dem Installations-Vorgang";
-inline constexpr const char* Label10 = "fortzufahren!";
+inline constexpr const char* WelcomeLine6 = "dateien angelegt.";
+inline constexpr const char* WelcomeLine7 =
+    "Klicken Sie auf 'Weiter', um mit dem Installations-Vorgang";
+inline constexpr const char* WelcomeLine8 = "fortzufahren!";
 
 // Agreement page
-inline constexpr const char* Label1 = "Lizenz-Bestimmungen:";
-inline constexpr const char* CheckBox1 = "Ja, ich bin mit den Lizenz-Bestimmungen einverstanden!";
+inline constexpr const char* LicenceHeading = "Lizenz-Bestimmungen:";
+inline constexpr const char* AgreeBox = "Ja, ich bin mit den Lizenz-Bestimmungen einverstanden!";
 // The licence text: 32 lines of at most 76 characters, three of them empty.
 inline constexpr const char* Licence[32] = {
     "KELvar 5.0 - Lizenzvereinbarung für Endanwender",
@@ -96,47 +98,48 @@ inline constexpr const char* Licence[32] = {
 };
 
 // Name page
-inline constexpr const char* Label11 =
+inline constexpr const char* NameIntro1 =
     "Geben Sie nun bitte Ihren Namen und jenes Verzeichnis an, in welches";
-inline constexpr const char* Label12 = "KELvar 5.0 installiert werden soll.";
-inline constexpr const char* Label13 = "Name:";
-inline constexpr const char* Label14 = "Zielverzeichnis:";
-inline constexpr const char* Label15 = "Durchsuchen...";
+inline constexpr const char* NameIntro2 = "KELvar 5.0 installiert werden soll.";
+inline constexpr const char* NameCaption = "Name:";
+inline constexpr const char* TargetCaption = "Zielverzeichnis:";
+inline constexpr const char* BrowseLink = "Durchsuchen...";
 
 // Drive page
-inline constexpr const char* Label16 =
+inline constexpr const char* DriveIntro1 =
     "Damit KELvar 5.0 Veränderungen an einem Laufwerk feststellen kann,";
-inline constexpr const char* Label17 =
+inline constexpr const char* DriveIntro2 =
     "müssen Sie jetzt jenes Laufwerk angeben, welches KELvar später auf";
-inline constexpr const char* Label18 =
+inline constexpr const char* DriveIntro3 =
     "Veränderungen überprüfen soll. Es wird empfohlen, jenes Laufwerk auszu-";
-inline constexpr const char* Label19 = "wählen, auf welches KELvar installiert wird.";
-inline constexpr const char* Label21 = "Laufwerk:";
-inline constexpr const char* Label22 = "Bezeichnung:";
-inline constexpr const char* Edit3Default = "Festplatte";
+inline constexpr const char* DriveIntro4 = "wählen, auf welches KELvar installiert wird.";
+inline constexpr const char* DriveCaption = "Laufwerk:";
+inline constexpr const char* DesignationCaption = "Bezeichnung:";
+inline constexpr const char* DesignationDefault = "Festplatte";
 
 // Summary page
-inline constexpr const char* Label20 =
+inline constexpr const char* SummaryIntro1 =
     "Die Installations-Vorbereitung ist nun abgeschlossen. Bevor Sie KELvar 5.0";
-inline constexpr const char* Label23 =
+inline constexpr const char* SummaryIntro2 =
     "installieren, überprüfen Sie noch, ob Sie alle Daten richtig eingegeben haben.";
-inline constexpr const char* Label24 =
+inline constexpr const char* SummaryIntro3 =
     "Wurden alle Daten korrekt eingegeben, so klicken Sie auf 'Installieren', um";
-inline constexpr const char* Label25 = "mit der Installation zu beginnen.";
-inline constexpr const char* Label26 = "Name:";
-inline constexpr const char* Label28 = "Zielverzeichnis:";
-inline constexpr const char* Label30 = "Einzulesendes Laufwerk:";
-inline constexpr const char* Label31 = "Bezeichnung:";
+inline constexpr const char* SummaryIntro4 = "mit der Installation zu beginnen.";
+inline constexpr const char* SummaryNameCaption = "Name:";
+inline constexpr const char* SummaryTargetCaption = "Zielverzeichnis:";
+inline constexpr const char* SummaryDriveCaption = "Einzulesendes Laufwerk:";
+inline constexpr const char* SummaryDesignationCaption = "Bezeichnung:";
 
 // Progress page
-inline constexpr const char* Label34 = "1. Dateien von KELvar kopieren";
-inline constexpr const char* Label35 = "2. Einlesen des Laufwerkes";
-inline constexpr const char* Label36 = "Kopiere Datei";
-inline constexpr const char* Label38 = "nach";
-inline constexpr const char* Label40 =
+inline constexpr const char* CopyStepTitle = "1. Dateien von KELvar kopieren";
+inline constexpr const char* DriveStepTitle = "2. Einlesen des Laufwerkes";
+inline constexpr const char* CopyingCaption = "Kopiere Datei";
+inline constexpr const char* CopyToCaption = "nach";
+inline constexpr const char* DriveNote1 =
     "Es wird nun das zuvor angegebene Laufwerk eingelesen. Dabei";
-inline constexpr const char* Label41 = "werden keine Daten des Laufwerkes gelöscht oder verändert.";
-inline constexpr const char* Label42 = "Einzulesendes Laufwerk:";
+inline constexpr const char* DriveNote2 =
+    "werden keine Daten des Laufwerkes gelöscht oder verändert.";
+inline constexpr const char* ReadingDriveCaption = "Einzulesendes Laufwerk:";
 
 // --- Page checks ----------------------------------------------------------
 inline constexpr const char* MustAgree =
@@ -208,13 +211,13 @@ inline constexpr const char* ArcInsertDisk =
 inline constexpr const char* RegistryReading = "Registry wird eingelesen!";
 
 // --- Shortcut dialog ------------------------------------------------------
-inline constexpr const char* Form2Caption = "Verknüpfung erstellen";
-inline constexpr const char* Form2Label1 = "Verknüpfung erstellen:";
-inline constexpr const char* Form2CheckBox1 = "auf dem &Desktop";
-inline constexpr const char* Form2CheckBox2 = "im &Start-Menü";
-inline constexpr const char* Form2CheckBox3 = "im Menü '&Programme'";
-inline constexpr const char* Form2BitBtn1 = "&Verknüpfung erstellen";
-inline constexpr const char* Form2BitBtn2 = "&Keine Verknüpfung erstellen";
+inline constexpr const char* ShortcutCaption = "Verknüpfung erstellen";
+inline constexpr const char* ShortcutHeading = "Verknüpfung erstellen:";
+inline constexpr const char* ShortcutOnDesktop = "auf dem &Desktop";
+inline constexpr const char* ShortcutInStartMenu = "im &Start-Menü";
+inline constexpr const char* ShortcutInPrograms = "im Menü '&Programme'";
+inline constexpr const char* BtnCreateShortcuts = "&Verknüpfung erstellen";
+inline constexpr const char* BtnNoShortcuts = "&Keine Verknüpfung erstellen";
 // Every shortcut: file name in the special folder, target below TargetDir, comment.
 inline constexpr const char* ShortcutFileName = "KELvar 5.0.lnk";
 inline constexpr const char* ShortcutTargetName = "\\Launch.exe";

@@ -194,7 +194,7 @@ bool WhilePumping(const std::function<bool()>& call) {
     return job.result;
 }
 
-int Run() {
+int RunMessageLoop() {
     MSG msg;
     while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
         Dispatch(msg);

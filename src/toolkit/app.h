@@ -40,7 +40,7 @@ void ProcessMessages();
 bool WhilePumping(const std::function<bool()>& call);
 
 // Run the event loop until the main window is gone.
-int Run();
+int RunMessageLoop();
 
 // The main window (first form created); the event loop ends when it is destroyed.
 HWND MainWindow();

@@ -132,7 +132,7 @@ class Picker {
 public:
     explicit Picker(std::string start) : start_(std::move(start)) {}
 
-    bool Run(HWND owner, std::string& chosen) {
+    bool ShowModal(HWND owner, std::string& chosen) {
         CurrentDirGuard keep;
         DialogTemplate t(txt::PickerCaption,
                          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 274, 166);
@@ -409,7 +409,7 @@ private:
 
 bool SelectDirectory(HWND owner, const std::string& start, std::string& chosen) {
     Picker picker(start);
-    return picker.Run(owner, chosen);
+    return picker.ShowModal(owner, chosen);
 }
 
 } // namespace tk

@@ -47,17 +47,18 @@ TEST(ShortenPath, Corners) {
 
 TEST(PageFlow, ButtonsPerState) {
     using rt::Page;
-    EXPECT_EQ(rt::ButtonsFor(Page::P1), (rt::ButtonStates{false, true, false, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::P5), (rt::ButtonStates{true, false, true, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::P6), (rt::ButtonStates{false, false, false, true, false}));
-    for (Page p : {Page::P1, Page::P2, Page::P3, Page::P4, Page::P5, Page::P6}) {
+    EXPECT_EQ(rt::ButtonsFor(Page::Welcome), (rt::ButtonStates{false, true, false, true, true}));
+    EXPECT_EQ(rt::ButtonsFor(Page::Summary), (rt::ButtonStates{true, false, true, true, true}));
+    EXPECT_EQ(rt::ButtonsFor(Page::Progress), (rt::ButtonStates{false, false, false, true, false}));
+    for (Page p :
+         {Page::Welcome, Page::Agreement, Page::Name, Page::Drive, Page::Summary, Page::Progress}) {
         const auto b = rt::ButtonsFor(p);
         EXPECT_FALSE(b.next && b.install) << "Weiter and Installieren share one place";
     }
-    EXPECT_EQ(rt::BackTarget(Page::P2), Page::P1);
-    EXPECT_EQ(rt::BackTarget(Page::P5), Page::P4);
-    EXPECT_EQ(rt::BackTarget(Page::P1), Page::P1);
-    EXPECT_EQ(rt::BackTarget(Page::P6), Page::P6);
+    EXPECT_EQ(rt::BackTarget(Page::Agreement), Page::Welcome);
+    EXPECT_EQ(rt::BackTarget(Page::Summary), Page::Drive);
+    EXPECT_EQ(rt::BackTarget(Page::Welcome), Page::Welcome);
+    EXPECT_EQ(rt::BackTarget(Page::Progress), Page::Progress);
 }
 
 TEST(StrUtil, TrimAndCaseAffectOnlyWhatTheyShould) {

@@ -1,5 +1,5 @@
 // TBackupFile under Wine: real files, dates, directories and message boxes.
-#include "app/Unit1.h"
+#include "app/wizard_window.h"
 #include "backup/BackupFile.h"
 #include "packer.h"
 #include "runtime/errors.h"
@@ -192,7 +192,7 @@ TEST(BackupFile, PropertiesKeepTheirBehaviour) {
 }
 
 TEST(BackupFile, TheWizardsComponentCompressesMostAndKeepsTheOtherDefaults) {
-    THauptfenster w;
+    WizardWindow w;
     const TBackupFile& b1 = w.ArchiveComponent();
     EXPECT_EQ(b1.CompressionLevel, clMax);
     EXPECT_EQ(b1.BackupMode(), bmAll);

@@ -2,7 +2,7 @@
 // clicks to the real modal dialog while the test thread runs ShowModal.
 #include "runtime/texts.h"
 #include "shell/GetFolder.h"
-#include "shell/Unit2.h"
+#include "shell/shortcut_dialog.h"
 #include "shell_testutil.h"
 #include "toolkit/app.h"
 #include "toolkit/handles.h"
@@ -16,7 +16,7 @@ namespace {
 constexpr int mrOk = 1, mrCancel = 2;
 const std::string kLink = "\\KELvar 5.0.lnk";
 
-class ShortcutDialog : public ::testing::Test {
+class ShortcutDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(com_.Entered());
@@ -32,7 +32,7 @@ protected:
         form_.Create();
         EXPECT_NE(form_.Handle(), nullptr);
         EXPECT_FALSE(::IsWindowVisible(form_.Handle())); // created hidden
-        UserDriver driver(TForm2::kClassName, std::move(script));
+        UserDriver driver(ShortcutDialog::kClassName, std::move(script));
         return form_.ShowModal(targetDir_);
     }
 
@@ -55,12 +55,12 @@ protected:
     std::string desktop_, startMenu_, programs_;
     std::unique_ptr<ShellFolderRedirect> redirect_;
     std::string targetDir_ = "C:\\Programme\\KELvar";
-    TForm2 form_;
+    ShortcutDialog form_;
 };
 
 } // namespace
 
-TEST_F(ShortcutDialog, EnterAcceptsTheDefaultDesktopShortcut) {
+TEST_F(ShortcutDialogTest, EnterAcceptsTheDefaultDesktopShortcut) {
     int focusWasBox1 = -1;
     RECT client{};
     const int result = Run([&](UserDriver& u) {
@@ -88,7 +88,7 @@ TEST_F(ShortcutDialog, EnterAcceptsTheDefaultDesktopShortcut) {
     ExpectLink(desktop_, "C:\\Programme\\KELvar\\Launch.exe");
 }
 
-TEST_F(ShortcutDialog, AllThreeByAcceleratorsInFixedOrder) {
+TEST_F(ShortcutDialogTest, AllThreeByAcceleratorsInFixedOrder) {
     const int result = Run([&](UserDriver& u) {
         u.AltKey('s');
         u.AltKey('p');
@@ -102,7 +102,7 @@ TEST_F(ShortcutDialog, AllThreeByAcceleratorsInFixedOrder) {
         ExpectLink(folder, "C:\\Programme\\KELvar\\Launch.exe");
 }
 
-TEST_F(ShortcutDialog, LookupsRunDesktopStartMenuPrograms) {
+TEST_F(ShortcutDialogTest, LookupsRunDesktopStartMenuPrograms) {
     std::vector<int> order;
     form_.FolderLookup = [&](int csidl) {
         order.push_back(csidl);
@@ -116,7 +116,7 @@ TEST_F(ShortcutDialog, LookupsRunDesktopStartMenuPrograms) {
     EXPECT_EQ(order, (std::vector<int>{CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS}));
 }
 
-TEST_F(ShortcutDialog, NoBoxTickedWritesNothingAndCloses) {
+TEST_F(ShortcutDialogTest, NoBoxTickedWritesNothingAndCloses) {
     const int result = Run([](UserDriver& u) {
         u.AltKey('d'); // untick the desktop
         EXPECT_TRUE(WaitFor([&] { return !Checked(u.ChildByText("auf dem &Desktop")); }));
@@ -126,7 +126,7 @@ TEST_F(ShortcutDialog, NoBoxTickedWritesNothingAndCloses) {
     EXPECT_EQ(LinksPresent(), (std::vector<bool>{false, false, false}));
 }
 
-TEST_F(ShortcutDialog, TabAndSpaceTickTheStartMenu) {
+TEST_F(ShortcutDialogTest, TabAndSpaceTickTheStartMenu) {
     Run([](UserDriver& u) {
         u.Key(VK_TAB);
         EXPECT_TRUE(WaitFor([&] { return u.Focus() == u.ChildByText("im &Start-Menü"); }));
@@ -137,7 +137,7 @@ TEST_F(ShortcutDialog, TabAndSpaceTickTheStartMenu) {
     EXPECT_EQ(LinksPresent(), (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(ShortcutDialog, EnterOnTheFocusedCancelButtonCancels) {
+TEST_F(ShortcutDialogTest, EnterOnTheFocusedCancelButtonCancels) {
     const int result = Run([](UserDriver& u) {
         for (int i = 0; i < 4; ++i)
             u.Key(VK_TAB);
@@ -151,7 +151,7 @@ TEST_F(ShortcutDialog, EnterOnTheFocusedCancelButtonCancels) {
 
 // Escape, the cancel button (by mouse and by Alt+K) and the close box write
 // nothing, whatever is ticked.
-TEST_F(ShortcutDialog, EveryWayOutButCreateWritesNothing) {
+TEST_F(ShortcutDialogTest, EveryWayOutButCreateWritesNothing) {
     const std::function<void(UserDriver&)> exits[] = {
         [](UserDriver& u) { u.Key(VK_ESCAPE); },
         [](UserDriver& u) { u.Click(u.ChildByText("&Keine Verknüpfung erstellen")); },
@@ -159,12 +159,12 @@ TEST_F(ShortcutDialog, EveryWayOutButCreateWritesNothing) {
         [](UserDriver& u) { u.CloseBox(); },
     };
     form_.Create();
-    form_.CheckBox2.SetChecked(true);
-    form_.CheckBox3.SetChecked(true);
+    form_.startMenuBox.SetChecked(true);
+    form_.programsBox.SetChecked(true);
     int n = 0;
     for (const auto& exit : exits) {
         SCOPED_TRACE(n++);
-        UserDriver driver(TForm2::kClassName, [&](UserDriver& u) {
+        UserDriver driver(ShortcutDialog::kClassName, [&](UserDriver& u) {
             EXPECT_TRUE(Checked(u.ChildByText("im Menü '&Programme'")));
             exit(u);
         });
@@ -173,14 +173,14 @@ TEST_F(ShortcutDialog, EveryWayOutButCreateWritesNothing) {
     }
 }
 
-TEST_F(ShortcutDialog, BoxesKeepTheirStateAndAnExistingLinkIsReplaced) {
+TEST_F(ShortcutDialogTest, BoxesKeepTheirStateAndAnExistingLinkIsReplaced) {
     WriteFileBytes(desktop_ + kLink, "alt");
     targetDir_ = "D:";
     Run([](UserDriver& u) { u.Key(VK_RETURN); });
     ExpectLink(desktop_, "D:\\Launch.exe"); // a drive root: one backslash
     // Shown again (the same window): the boxes are as the user left them.
     targetDir_ = "C:\\Prögramme\\KELvär";
-    UserDriver driver(TForm2::kClassName, [](UserDriver& u) {
+    UserDriver driver(ShortcutDialog::kClassName, [](UserDriver& u) {
         EXPECT_TRUE(Checked(u.ChildByText("auf dem &Desktop")));
         u.Key(VK_RETURN);
     });
@@ -188,7 +188,7 @@ TEST_F(ShortcutDialog, BoxesKeepTheirStateAndAnExistingLinkIsReplaced) {
     ExpectLink(desktop_, "C:\\Prögramme\\KELvär\\Launch.exe");
 }
 
-TEST_F(ShortcutDialog, FolderThatCannotBeFoundIsSkipped) {
+TEST_F(ShortcutDialogTest, FolderThatCannotBeFoundIsSkipped) {
     // The Start menu's folder is gone: no stray link beside the process, the others are written.
     redirect_.reset();
     redirect_ = std::make_unique<ShellFolderRedirect>(desktop_, tmp_.Sub("weg", false), programs_);
@@ -214,7 +214,7 @@ TEST_F(ShortcutDialog, FolderThatCannotBeFoundIsSkipped) {
     EXPECT_TRUE(FileExists(programs_ + kLink));
 }
 
-TEST_F(ShortcutDialog, OwnerDisabledWhileOpen) {
+TEST_F(ShortcutDialogTest, OwnerDisabledWhileOpen) {
     HWND owner = ::CreateWindowExA(0, "STATIC", "Hauptfenster", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
                                    0, 200, 100, nullptr, nullptr, tk::Instance(), nullptr);
     tk::SetMainWindow(owner);

@@ -1,6 +1,6 @@
 // Special folders and the shell-link writer, against Wine's shell.
 #include "shell/GetFolder.h"
-#include "shell/Unit2.h"
+#include "shell/shortcut_dialog.h"
 #include "shell_testutil.h"
 #include "toolkit/handles.h"
 

@@ -113,22 +113,22 @@ public:
     std::vector<std::string> labels;
     int regCalls = 0;
     std::string labelAtReg;
-    std::function<void()> onRegEinlesen;
+    std::function<void()> onRegistrySnapshot;
     int pumps = 0;
     double maxGapMs = 0;
 
-    tk::TStringList& List1() override { return list1; }
-    tk::TStringList& List2() override { return list2; }
-    std::string SelectedDriveText() override { return driveText; }
+    tk::TStringList& DirsOrKeys() override { return list1; }
+    tk::TStringList& FilesOrSubkeys() override { return list2; }
+    std::string DriveItem() override { return driveText; }
     std::string Designation() override { return designation; }
     std::string TargetDir() override { return target; }
     void ShowStatusPath(const std::string& path) override { labels.push_back(path); }
     void ShowStatus(const std::string& text) override { labels.push_back(text); }
-    void ExecuteRegEinlesen() override {
+    void RunRegistrySnapshot() override {
         ++regCalls;
         labelAtReg = labels.empty() ? "" : labels.back();
-        if (onRegEinlesen)
-            onRegEinlesen();
+        if (onRegistrySnapshot)
+            onRegistrySnapshot();
     }
     void ProcessMessages() override {
         LARGE_INTEGER now, f;
@@ -222,8 +222,9 @@ TEST(SnapshotStringList, KeysThatOutgrowTheirBufferKeepCompareStringOrder) {
         tk::SortKeyRoom was = tk::SetSortKeyRoom({0, 2});
         ~Room() { tk::SetSortKeyRoom(was); }
     } room;
-    const std::vector<std::string> atoms = {"\xDF", "ss", "\xE6", "ae", "\x9C", "oe", "\x85", "...",
-                                            "\x99", "TM", "\xBC", "1/4", "a",   "Z",  "\\"};
+    const std::vector<std::string> atoms = {"\xDF", "ss",   "\xE6", "ae",   "\x9C",
+                                            "oe",   "\x85", "...",  "\x99", "TM",
+                                            "\xBC", "1/4",  "a",    "Z",    "\\"};
     std::mt19937 rng(77);
     std::vector<std::string> names;
     for (int i = 0; i < 600; ++i) {
@@ -395,7 +396,7 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     FakeHost host;
     host.driveText = "q: [FIXTURE]";
     host.target = out.path();
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
 
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), "Q: (Festplatte)\r\n");
     // Links are recorded as directories but not entered; the loop and the way
@@ -432,7 +433,7 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     second.driveText = "q:";
     second.designation = "Festplatte";
     second.target = again.path();
-    snapshot::LwEinlesenExecute(second);
+    snapshot::TakeDriveSnapshot(second);
     for (const char* f : {"Lwdat.lst", "qverz.lst", "qdat.lst"})
         EXPECT_EQ(ReadAll(out / f), ReadAll(again / f)) << f;
 }
@@ -444,7 +445,7 @@ TEST(SnapshotDrive, RootWithOnlyFilesAndEmptyDesignation) {
     host.driveText = "r:";
     host.designation = "";
     host.target = out.path();
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), "R: ()\r\n");
     EXPECT_EQ(ReadAll(out / "rverz.lst"), "R:\r\n");
     EXPECT_EQ(ReadAll(out / "rdat.lst"),
@@ -459,7 +460,7 @@ TEST(SnapshotDrive, PathsBeyondMaxPathAreNotPassedToTheAnsiFunctions) {
     FakeHost host;
     host.driveText = "l:";
     host.target = out.path();
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
     const std::string b = "L:\\" + std::string(120, 'a') + "\\" + std::string(120, 'b');
     // The same lists as Windows gives a program that is not long-path aware.
     EXPECT_EQ(ReadAll(out / "lverz.lst"),
@@ -481,7 +482,7 @@ TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
     host.driveText = "r:";
     host.target = out.path();
     const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
     EXPECT_EQ(::SetErrorMode(previous), UINT(SEM_NOGPFAULTERRORBOX));
     ASSERT_FALSE(errorModesSeen.empty());
     for (UINT mode : errorModesSeen)
@@ -493,7 +494,7 @@ TEST(SnapshotDrive, NoDriveSelected) {
     FakeHost host;
     host.driveText = "";
     host.target = out.path();
-    snapshot::LwEinlesenExecute(host);
+    snapshot::TakeDriveSnapshot(host);
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), " (Festplatte)\r\n");
     EXPECT_EQ(ReadAll(out / "verz.lst"), "\r\n");
     EXPECT_EQ(ReadAll(out / "dat.lst"), "");
@@ -512,7 +513,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         host.driveText = "r:";
         host.target = out.path();
         try {
-            snapshot::LwEinlesenExecute(host);
+            snapshot::TakeDriveSnapshot(host);
             FAIL() << "no error";
         } catch (const rt::EInOutError& e) {
             EXPECT_EQ(e.Message(), rt::InOutErrorText(e.ErrorCode()));
@@ -530,7 +531,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         host.driveText = "r:";
         host.target = out.path();
         try {
-            snapshot::LwEinlesenExecute(host);
+            snapshot::TakeDriveSnapshot(host);
             FAIL() << "no error";
         } catch (const rt::EFCreateError& e) {
             EXPECT_EQ(e.Message(), "Datei " + (out / "rverz.lst") + " kann nicht erstellt werden");
@@ -543,7 +544,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         FakeHost host;
         host.driveText = "";
         host.target = "C:\\no\\such\\dir";
-        EXPECT_THROW(snapshot::LwEinlesenExecute(host), rt::EInOutError);
+        EXPECT_THROW(snapshot::TakeDriveSnapshot(host), rt::EInOutError);
     }
 }
 
@@ -680,7 +681,7 @@ TEST(SnapshotRegistry, TestRootsBytes) {
     host.list1.Add("stale");
     host.list1.SetSorted(true);
     host.list2.Add("stale");
-    snapshot::RegEinlesenExecute(host, reg.roots);
+    snapshot::TakeRegistrySnapshot(host, reg.roots);
 
     EXPECT_EQ(ReadAll(out / "Reg_cr.lst"), Lines({"A", "D", "A\\B", "A\\C", "D\\E", "D\\E\\F"}));
     EXPECT_EQ(ReadAll(out / "Reg_cu.lst"), "");
@@ -692,7 +693,7 @@ TEST(SnapshotRegistry, TestRootsBytes) {
     EXPECT_EQ(host.list1.Count(), 0u);
     EXPECT_EQ(host.list2.Count(), 0u);
     EXPECT_FALSE(host.list1.Sorted());
-    EXPECT_TRUE(host.labels.empty()); // the registry walk leaves Label44 alone
+    EXPECT_TRUE(host.labels.empty()); // the registry walk leaves the status line alone
     EXPECT_GE(host.pumps, 1);
     EXPECT_EQ(reg.Dump(), before); // nothing created, changed or deleted
 }
@@ -704,7 +705,7 @@ TEST(SnapshotRegistry, FilesAreWrittenInOrderAndAFailureStopsThere) {
     FakeHost host;
     host.target = out.path();
     try {
-        snapshot::RegEinlesenExecute(host, reg.roots);
+        snapshot::TakeRegistrySnapshot(host, reg.roots);
         FAIL() << "no error";
     } catch (const rt::EFCreateError& e) {
         EXPECT_EQ(e.Message(), "Datei " + (out / "Reg_lm.lst") + " kann nicht erstellt werden");
@@ -723,8 +724,8 @@ TEST(SnapshotDrive, DriveOfTargetTakesTheRegistrySnapshot) {
     FakeHost host;
     host.driveText = "c:";
     host.target = out.path();
-    host.onRegEinlesen = [&] { snapshot::RegEinlesenExecute(host, reg.roots); };
-    snapshot::LwEinlesenExecute(host);
+    host.onRegistrySnapshot = [&] { snapshot::TakeRegistrySnapshot(host, reg.roots); };
+    snapshot::TakeDriveSnapshot(host);
 
     EXPECT_EQ(host.regCalls, 1);
     EXPECT_EQ(host.labelAtReg, "Registry wird eingelesen!");
@@ -764,7 +765,7 @@ TEST(SnapshotRegistry, WholeRegistryCountsMatch) {
     TargetDir out;
     FakeHost host;
     host.target = out.path();
-    snapshot::RegEinlesenExecute(host);
+    snapshot::TakeRegistrySnapshot(host);
     long long sum = 0;
     for (const char* f : {"Reg_cr.lst", "Reg_cu.lst", "Reg_lm.lst", "Reg_u.lst", "Reg_cc.lst"}) {
         const auto lines = SplitLines(ReadAll(out / f));

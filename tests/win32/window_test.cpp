@@ -1,7 +1,7 @@
 // The window base under Wine: the exception barrier of the one window
 // procedure, and windows that give back every GDI object they took.
-#include "app/Unit1.h"
-#include "shell/Unit2.h"
+#include "app/wizard_window.h"
+#include "shell/shortcut_dialog.h"
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
 #include "toolkit/dialogs.h"
@@ -124,7 +124,7 @@ void DropQuit() {
 bool WizardRoundTrip() {
     HWND hwnd = nullptr;
     {
-        THauptfenster wizard;
+        WizardWindow wizard;
         if (!wizard.Create())
             return false;
         hwnd = wizard.Handle();
@@ -139,7 +139,7 @@ bool WizardRoundTrip() {
 }
 
 void ShortcutDialogRoundTrip() {
-    TForm2 form;
+    ShortcutDialog form;
     form.Create();
     tk::ProcessMessages();
 }
@@ -159,7 +159,7 @@ TEST(WindowLifetime, WizardAndShortcutDialogGiveBackWhatTheyTook) {
 }
 
 void CheckTaskbarButton() {
-    THauptfenster wizard;
+    WizardWindow wizard;
     ASSERT_TRUE(wizard.Create());
     wizard.Show();
     tk::ProcessMessages();

@@ -1,5 +1,5 @@
 #pragma once
-// The shortcut dialog Form2: which of the desktop, the Start menu and the
+// The shortcut dialog: which of the desktop, the Start menu and the
 // Programs menu get a shortcut "KELvar 5.0.lnk" to TargetDir\Launch.exe.
 #include "shell/buttons.h"
 #include "toolkit/window.h"
@@ -15,9 +15,8 @@
 bool CreateShellLink(const std::string& target, const std::string& linkFile,
                      const std::string& description);
 
-class TForm2 : public tk::TWindow {
+class ShortcutDialog : public tk::TWindow {
 public:
-
     // Creates the dialog hidden, owned by the main window (if there is one yet).
     void Create();
 
@@ -28,13 +27,13 @@ public:
 
     // Handlers.
     void FormShow();
-    void BitBtn1Click();
-    void BitBtn2Click();
+    void OnCreateShortcuts();
+    void OnSkip();
     void FormClose();
 
     // Controls (tab order: the three boxes, then the two buttons).
-    TCheckBox CheckBox1, CheckBox2, CheckBox3;
-    TBitBtn BitBtn1, BitBtn2;
+    TCheckBox desktopBox, startMenuBox, programsBox;
+    TBitBtn createButton, skipButton;
 
     // How a box's special folder is found (CSIDL -> path ending in a backslash,
     // or "" when there is none). SpecialFolderPath unless a test replaces it.
@@ -49,11 +48,11 @@ private:
     void EndModal(int result);
     int DefaultButtonId() const;
 
-    HWND label1_ = nullptr;
+    HWND heading_ = nullptr;
     std::string targetDir_;
     int modalResult_ = 0;
     bool inModal_ = false;
 };
 
 // The application's one shortcut dialog.
-extern TForm2 Form2;
+extern ShortcutDialog theShortcutDialog;

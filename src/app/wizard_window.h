@@ -16,20 +16,20 @@
 #include <string>
 #include <windows.h>
 
-class TForm2;
+class ShortcutDialog;
 
-class THauptfenster : public tk::TWindow,
-                      public tk::KeyboardTarget,
-                      private snapshot::Host,
-                      private app::InstallHost {
+class WizardWindow : public tk::TWindow,
+                     public tk::KeyboardTarget,
+                     private snapshot::Host,
+                     private app::InstallHost {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
     // The archive component as placed on the window: maximum compression, the rest at defaults.
-    THauptfenster() { BackupFile1.CompressionLevel = clMax; }
-    ~THauptfenster() override;
-    THauptfenster(const THauptfenster&) = delete;
-    THauptfenster& operator=(const THauptfenster&) = delete;
+    WizardWindow() { archive_.CompressionLevel = clMax; }
+    ~WizardWindow() override;
+    WizardWindow(const WizardWindow&) = delete;
+    WizardWindow& operator=(const WizardWindow&) = delete;
 
     // Creates the window (hidden); FormCreate runs on the way.
     bool Create();
@@ -38,42 +38,42 @@ public:
     rt::Page ActivePage() const;
 
     // The shortcut dialog, created by the entry; shown once by the installation run.
-    void SetShortcutDialog(TForm2* form) { Form2 = form; }
+    void SetShortcutDialog(ShortcutDialog* form) { shortcutDialog_ = form; }
     // The archive component's settings, for a look from outside.
-    const TBackupFile& ArchiveComponent() const { return BackupFile1; }
+    const TBackupFile& ArchiveComponent() const { return archive_; }
 
 private:
-    // The layout table of Unit1_layout.cpp names the controls.
-    friend struct HauptfensterLayout;
+    // The layout table of wizard_window_layout.cpp names the controls.
+    friend struct WizardLayout;
 
     // Values owned by the window.
-    std::string ProgramDir;
-    std::unique_ptr<tk::TStringList> List1_, List2_;
+    std::string programDir_;
+    std::unique_ptr<tk::TStringList> dirsOrKeys_, filesOrSubkeys_;
 
     // Non-visual components.
-    TBackupFile BackupFile1;
+    TBackupFile archive_;
     TGetFolder GetFolder;
-    tk::TAction LwEinlesen{"LwEinlesen", [this] { LwEinlesenExecute(); }};
-    tk::TAction RegEinlesen{"RegEinlesen", [this] { RegEinlesenExecute(); }};
-    TForm2* Form2 = nullptr;
+    tk::TAction readDriveAction_{"ReadDrive", [this] { OnReadDrive(); }};
+    tk::TAction readRegistryAction_{"ReadRegistry", [this] { OnReadRegistry(); }};
+    ShortcutDialog* shortcutDialog_ = nullptr;
 
     // Event handlers, named after the control and the event.
     void FormCreate();
     void FormShow();
     void FormClose();
-    void SpeedButton1Click(); // "&Zurück"
-    void SpeedButton2Click(); // "&Weiter"
-    void SpeedButton3Click(); // "&Abbrechen"
-    void SpeedButton4Click(); // "&Installieren"
-    void Label15Click();      // "Durchsuchen..."
-    void LwEinlesenExecute();
-    void RegEinlesenExecute();
+    void OnBack();    // "&Zurück"
+    void OnNext();    // "&Weiter"
+    void OnCancel();  // "&Abbrechen"
+    void OnInstall(); // "&Installieren"
+    void OnBrowse();  // "Durchsuchen..."
+    void OnReadDrive();
+    void OnReadRegistry();
 
     // Closes the window once the running handler has returned.
     void Close() override;
     void ShowSubPage(tk::TTabSheet& page);
 
-    // The installation run's host (Unit1_install.cpp).
+    // The installation run's host (wizard_window_install.cpp).
     void ShowCopyStep() override;
     void ShowCurrentFile(const std::string& packed, const std::string& installed) override;
     void StepBar() override;
@@ -97,14 +97,14 @@ private:
     void StartLauncher(const std::string& path) override;
 
     // What the snapshots need from the window: the values the run handed over.
-    tk::TStringList& List1() override { return *List1_; }
-    tk::TStringList& List2() override { return *List2_; }
-    std::string SelectedDriveText() override { return driveItem_; }
+    tk::TStringList& DirsOrKeys() override { return *dirsOrKeys_; }
+    tk::TStringList& FilesOrSubkeys() override { return *filesOrSubkeys_; }
+    std::string DriveItem() override { return driveItem_; }
     std::string Designation() override { return designation_; }
     std::string TargetDir() override { return targetDir_; }
     void ShowStatusPath(const std::string& path) override;
     void ShowStatus(const std::string& text) override;
-    void ExecuteRegEinlesen() override { RegEinlesen.Execute(); }
+    void RunRegistrySnapshot() override { readRegistryAction_.Execute(); }
 
     // "&Weiter", per page.
     void NextOnWelcome();
@@ -126,33 +126,37 @@ private:
     void OnCommand(int id, int code, HWND ctl);
     void PaintBackground(HDC dc);
 
-    tk::Bitmap background_; // Image1
+    tk::Bitmap background_;
     tk::Brush pageBrush_;
-    int busy_ = 0;         // handlers running; a close request then is refused
-    bool closing_ = false; // the window closes once the running handler returns
+    int busy_ = 0;            // handlers running; a close request then is refused
+    bool closing_ = false;    // the window closes once the running handler returns
     bool runStarted_ = false; // "&Abbrechen" stays disabled from the first run on
     // Set by the installation run for the snapshots.
     std::string targetDir_, driveItem_, designation_;
 
-    // Controls, numbered by kind as in the form's description.
-    tk::TSpeedButton SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4;
-    tk::TBevel Bevel1;
-    tk::TPageControl PageControl1, PageControl2;
-    tk::TTabSheet TabSheet1, TabSheet2, TabSheet3, TabSheet4, TabSheet5, TabSheet6, TabSheet7,
-        TabSheet8;
-    tk::TBevel PageBevels[6], PageLines[4], Bevel11, Bevel12, Bevel13;
-    tk::TImage Image2, Image3;
-    tk::TLabel Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10,
-        Label11, Label12, Label13, Label14, Label15, Label16, Label17, Label18, Label19, Label20,
-        Label21, Label22, Label23, Label24, Label25, Label26, Label27, Label28, Label29, Label30,
-        Label31, Label32, Label33, Label34, Label35, Label36, Label37, Label38, Label39, Label40,
-        Label41, Label42, Label43, Label44;
-    HWND ListBox0 = nullptr;
-    HWND CheckBox1 = nullptr;
-    HWND Edit1 = nullptr, Edit2 = nullptr, Edit3 = nullptr;
-    HWND ProgressBar1 = nullptr;
-    HWND Ani1 = nullptr;
-    TDriveList DriveComboBox1;
+    // Controls.
+    tk::TSpeedButton backButton_, nextButton_, cancelButton_, installButton_;
+    tk::TBevel buttonSeparator_;
+    tk::TPageControl pageArea_, progressSteps_;
+    tk::TTabSheet welcomePage_, agreementPage_, namePage_, drivePage_, summaryPage_, progressPage_,
+        copyStep_, driveStep_;
+    tk::TBevel pageFrames_[6], pageLines_[4], barFrame_, fileFrame_, frameJoint_;
+    tk::TImage welcomeIcon_, progressIcon_;
+    tk::TLabel licenceHeading_, welcomeHeading_, welcomeLine1_, welcomeLine2_, welcomeLine3_,
+        welcomeLine4_, welcomeLine5_, welcomeLine6_, welcomeLine7_, welcomeLine8_, nameIntro1_,
+        nameIntro2_, nameCaption_, targetCaption_, browseLink_, driveIntro1_, driveIntro2_,
+        driveIntro3_, driveIntro4_, summaryIntro1_, driveCaption_, designationCaption_,
+        summaryIntro2_, summaryIntro3_, summaryIntro4_, summaryNameCaption_, summaryName_,
+        summaryTargetCaption_, summaryTarget_, summaryDriveCaption_, summaryDesignationCaption_,
+        summaryDrive_, summaryDesignation_, copyStepTitle_, driveStepTitle_, copyingCaption_,
+        packedFileLabel_, copyToCaption_, installedPathLabel_, driveNote1_, driveNote2_,
+        readingDriveCaption_, readingDriveLabel_, statusLabel_;
+    HWND licenceList_ = nullptr;
+    HWND agreeBox_ = nullptr;
+    HWND nameEdit_ = nullptr, targetEdit_ = nullptr, designationEdit_ = nullptr;
+    HWND progressBar_ = nullptr;
+    HWND driveAnimation_ = nullptr;
+    TDriveList driveList_;
 };
 
 // Text of an edit or other standard control.

@@ -1,4 +1,4 @@
-#include "shell/Unit2.h"
+#include "shell/shortcut_dialog.h"
 
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
@@ -12,18 +12,18 @@
 #include <shlobj.h>
 #include <utility>
 
-TForm2 Form2;
+ShortcutDialog theShortcutDialog;
 
 namespace {
 
 constexpr int kClientWidth = 260;
 constexpr int kClientHeight = 192;
-constexpr int kIdLabel1 = 100;
-constexpr int kIdCheckBox1 = 101;
-constexpr int kIdCheckBox2 = 102;
-constexpr int kIdCheckBox3 = 103;
-constexpr int kIdBitBtn1 = IDOK;     // Enter
-constexpr int kIdBitBtn2 = IDCANCEL; // Escape
+constexpr int kIdHeading = 100;
+constexpr int kIdDesktopBox = 101;
+constexpr int kIdStartMenuBox = 102;
+constexpr int kIdProgramsBox = 103;
+constexpr int kIdCreateButton = IDOK;   // Enter
+constexpr int kIdSkipButton = IDCANCEL; // Escape
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
@@ -56,7 +56,7 @@ bool CreateShellLink(const std::string& target, const std::string& linkFile,
     return true;
 }
 
-void TForm2::Create() {
+void ShortcutDialog::Create() {
     if (!FolderLookup)
         FolderLookup = SpecialFolderPath;
     RegisterWindowClass(
@@ -64,8 +64,9 @@ void TForm2::Create() {
 
     RECT rc{0, 0, tk::Scale(kClientWidth), tk::Scale(kClientHeight)};
     ::AdjustWindowRectEx(&rc, kStyle, FALSE, kExStyle);
-    if (!CreateHandle(kExStyle, kClassName, txt::Form2Caption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                      rc.right - rc.left, rc.bottom - rc.top, tk::MainWindow(), nullptr))
+    if (!CreateHandle(kExStyle, kClassName, txt::ShortcutCaption, kStyle, CW_USEDEFAULT,
+                      CW_USEDEFAULT, rc.right - rc.left, rc.bottom - rc.top, tk::MainWindow(),
+                      nullptr))
         return;
 
     // Only the system menu with its close box: no sizing, no minimise, no maximise.
@@ -76,21 +77,23 @@ void TForm2::Create() {
         ::DeleteMenu(menu, SC_RESTORE, MF_BYCOMMAND);
     }
 
-    label1_ = ::CreateWindowExA(0, "STATIC", txt::Form2Label1, WS_CHILD | WS_VISIBLE | SS_NOPREFIX,
-                                tk::Scale(20), tk::Scale(20), tk::Scale(129), tk::Scale(13), hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdLabel1)),
-                                tk::Instance(), nullptr);
-    ::SendMessageA(label1_, WM_SETFONT, reinterpret_cast<WPARAM>(tk::UiFont({.bold = true})),
+    heading_ = ::CreateWindowExA(
+        0, "STATIC", txt::ShortcutHeading, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, tk::Scale(20),
+        tk::Scale(20), tk::Scale(129), tk::Scale(13), hwnd_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdHeading)), tk::Instance(), nullptr);
+    ::SendMessageA(heading_, WM_SETFONT, reinterpret_cast<WPARAM>(tk::UiFont({.bold = true})),
                    FALSE);
-    CheckBox1.Create(hwnd_, kIdCheckBox1, 70, 45, 106, 17, txt::Form2CheckBox1, WS_GROUP);
-    CheckBox2.Create(hwnd_, kIdCheckBox2, 70, 65, 91, 17, txt::Form2CheckBox2);
-    CheckBox3.Create(hwnd_, kIdCheckBox3, 70, 85, 126, 17, txt::Form2CheckBox3);
-    BitBtn1.Create(hwnd_, kIdBitBtn1, 42, 130, 176, 25, txt::Form2BitBtn1, TBitBtn::Kind::bkOK);
-    BitBtn2.Create(hwnd_, kIdBitBtn2, 42, 160, 176, 25, txt::Form2BitBtn2, TBitBtn::Kind::bkCancel);
-    CheckBox1.SetChecked(true);
+    desktopBox.Create(hwnd_, kIdDesktopBox, 70, 45, 106, 17, txt::ShortcutOnDesktop, WS_GROUP);
+    startMenuBox.Create(hwnd_, kIdStartMenuBox, 70, 65, 91, 17, txt::ShortcutInStartMenu);
+    programsBox.Create(hwnd_, kIdProgramsBox, 70, 85, 126, 17, txt::ShortcutInPrograms);
+    createButton.Create(hwnd_, kIdCreateButton, 42, 130, 176, 25, txt::BtnCreateShortcuts,
+                        TBitBtn::Kind::bkOK);
+    skipButton.Create(hwnd_, kIdSkipButton, 42, 160, 176, 25, txt::BtnNoShortcuts,
+                      TBitBtn::Kind::bkCancel);
+    desktopBox.SetChecked(true);
 }
 
-int TForm2::ShowModal(const std::string& targetDir) {
+int ShortcutDialog::ShowModal(const std::string& targetDir) {
     if (!hwnd_ || inModal_)
         return 0;
     targetDir_ = targetDir;
@@ -128,19 +131,19 @@ int TForm2::ShowModal(const std::string& targetDir) {
     return modalResult_;
 }
 
-void TForm2::FormShow() {
-    ::SetFocus(CheckBox1.Handle());
+void ShortcutDialog::FormShow() {
+    ::SetFocus(desktopBox.Handle());
 }
 
-void TForm2::BitBtn1Click() {
+void ShortcutDialog::OnCreateShortcuts() {
     struct Place {
         const TCheckBox& box;
         int csidl;
     };
     const Place places[] = {
-        {CheckBox1, CSIDL_DESKTOPDIRECTORY},
-        {CheckBox2, CSIDL_STARTMENU},
-        {CheckBox3, CSIDL_PROGRAMS},
+        {desktopBox, CSIDL_DESKTOPDIRECTORY},
+        {startMenuBox, CSIDL_STARTMENU},
+        {programsBox, CSIDL_PROGRAMS},
     };
     const std::string target = rt::WithoutTrailingBackslash(targetDir_) + txt::ShortcutTargetName;
     for (const Place& place : places) {
@@ -156,53 +159,53 @@ void TForm2::BitBtn1Click() {
     EndModal(static_cast<int>(tk::ModalResult::mrOk));
 }
 
-void TForm2::BitBtn2Click() {
+void ShortcutDialog::OnSkip() {
     EndModal(static_cast<int>(tk::ModalResult::mrCancel));
 }
 
-void TForm2::FormClose() {
+void ShortcutDialog::FormClose() {
     EndModal(static_cast<int>(tk::ModalResult::mrCancel));
 }
 
-void TForm2::EndModal(int result) {
+void ShortcutDialog::EndModal(int result) {
     if (inModal_)
         modalResult_ = result;
     else
         ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-int TForm2::DefaultButtonId() const {
+int ShortcutDialog::DefaultButtonId() const {
     // A focused button is the one Enter presses; otherwise "&Verknüpfung erstellen".
     HWND focus = ::GetFocus();
-    if (focus && focus == BitBtn2.Handle())
-        return kIdBitBtn2;
-    return kIdBitBtn1;
+    if (focus && focus == skipButton.Handle())
+        return kIdSkipButton;
+    return kIdCreateButton;
 }
 
-void TForm2::Paint() {
+void ShortcutDialog::Paint() {
     tk::PaintDC dc(hwnd_);
     // Bevel1: a lowered frame around the label and the three boxes.
     RECT bevel{tk::Scale(5), tk::Scale(5), tk::Scale(5 + 251), tk::Scale(5 + 116)};
     ::DrawEdge(dc.get(), &bevel, BDR_SUNKENOUTER, BF_RECT);
 }
 
-LRESULT TForm2::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT ShortcutDialog::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND: {
         const int id = LOWORD(wp);
         const int code = HIWORD(wp);
-        if (id == kIdBitBtn1 && code == BN_CLICKED) {
-            BitBtn1Click();
+        if (id == kIdCreateButton && code == BN_CLICKED) {
+            OnCreateShortcuts();
             return 0;
         }
-        if (id == kIdBitBtn2 && code == BN_CLICKED) {
-            BitBtn2Click();
+        if (id == kIdSkipButton && code == BN_CLICKED) {
+            OnSkip();
             return 0;
         }
-        if ((id == kIdBitBtn1 || id == kIdBitBtn2) &&
+        if ((id == kIdCreateButton || id == kIdSkipButton) &&
             (code == BN_SETFOCUS || code == BN_KILLFOCUS)) {
-            ::InvalidateRect(BitBtn1.Handle(), nullptr, FALSE);
-            ::InvalidateRect(BitBtn2.Handle(), nullptr, FALSE);
+            ::InvalidateRect(createButton.Handle(), nullptr, FALSE);
+            ::InvalidateRect(skipButton.Handle(), nullptr, FALSE);
         }
         return 0;
     }
@@ -210,10 +213,10 @@ LRESULT TForm2::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
     case WM_DRAWITEM: {
         const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (dis.hwndItem == BitBtn1.Handle())
-            BitBtn1.Draw(dis, DefaultButtonId() == kIdBitBtn1);
-        else if (dis.hwndItem == BitBtn2.Handle())
-            BitBtn2.Draw(dis, DefaultButtonId() == kIdBitBtn2);
+        if (dis.hwndItem == createButton.Handle())
+            createButton.Draw(dis, DefaultButtonId() == kIdCreateButton);
+        else if (dis.hwndItem == skipButton.Handle())
+            skipButton.Draw(dis, DefaultButtonId() == kIdSkipButton);
         else
             break;
         return TRUE;

@@ -1,7 +1,7 @@
 // The drive snapshot: every directory and every file of the chosen drive.
 #include "snapshot/Snapshot.h"
 #include "snapshot/lines.h"
-#include "snapshot/pump.h"
+#include "snapshot/ui_ticker.h"
 #include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/app.h"
@@ -81,15 +81,15 @@ public:
 
 } // namespace
 
-void LwEinlesenExecute(Host& host) {
-    tk::TStringList& dirs = host.List1();
-    tk::TStringList& files = host.List2();
+void TakeDriveSnapshot(Host& host) {
+    tk::TStringList& dirs = host.DirsOrKeys();
+    tk::TStringList& files = host.FilesOrSubkeys();
     dirs.Clear();
     files.Clear();
     dirs.SetSorted(false);
     files.SetSorted(false);
 
-    const std::string drive = DriveOfItem(host.SelectedDriveText());
+    const std::string drive = DriveOfItem(host.DriveItem());
     const std::string root = RootOfDrive(drive);
     const std::string targetDir = host.TargetDir();
     dirs.Add(root);
@@ -116,7 +116,7 @@ void LwEinlesenExecute(Host& host) {
 
     if (driveIsTarget) {
         host.ShowStatus(txt::RegistryReading);
-        host.ExecuteRegEinlesen();
+        host.RunRegistrySnapshot();
     }
 }
 

@@ -1,4 +1,4 @@
-#include "snapshot/pump.h"
+#include "snapshot/ui_ticker.h"
 
 #include <windows.h>
 

@@ -1,5 +1,5 @@
 // "&Weiter" on each page, and the "Durchsuchen..." link.
-#include "app/Unit1.h"
+#include "app/wizard_window.h"
 #include "app/registry.h"
 #include "runtime/checks.h"
 #include "runtime/strutil.h"
@@ -42,36 +42,36 @@ void Complain(const char* text, tk::MsgDlgType type, HWND focus = nullptr) {
 
 } // namespace
 
-void THauptfenster::NextOnWelcome() {
-    ShowPage(rt::Page::P2);
+void WizardWindow::NextOnWelcome() {
+    ShowPage(rt::Page::Agreement);
 }
 
-void THauptfenster::NextOnAgreement() {
-    if (::SendMessageA(CheckBox1, BM_GETCHECK, 0, 0) != BST_CHECKED) {
+void WizardWindow::NextOnAgreement() {
+    if (::SendMessageA(agreeBox_, BM_GETCHECK, 0, 0) != BST_CHECKED) {
         Complain(txt::MustAgree, tk::MsgDlgType::mtInformation);
         return;
     }
     // Read first: a bad registry value stops here with page and field unchanged.
     const std::string target = rt::DefaultTargetDir(ReadProgramFilesDir());
-    ::SetWindowTextA(Edit2, target.c_str());
-    ShowPage(rt::Page::P3);
-    ::SetFocus(Edit1);
+    ::SetWindowTextA(targetEdit_, target.c_str());
+    ShowPage(rt::Page::Name);
+    ::SetFocus(nameEdit_);
 }
 
-void THauptfenster::NextOnName() {
+void WizardWindow::NextOnName() {
     const rt::NameCheckPlatform platform{tk::DirectoryExists, WindowsDirectory(), FreeSpace};
-    switch (rt::CheckNamePage(WindowText(Edit1), WindowText(Edit2), platform)) {
+    switch (rt::CheckNamePage(WindowText(nameEdit_), WindowText(targetEdit_), platform)) {
     case rt::NameCheck::NoName:
-        Complain(txt::NoName, tk::MsgDlgType::mtInformation, Edit1);
+        Complain(txt::NoName, tk::MsgDlgType::mtInformation, nameEdit_);
         return;
     case rt::NameCheck::NoTarget:
-        Complain(txt::NoTarget, tk::MsgDlgType::mtInformation, Edit2);
+        Complain(txt::NoTarget, tk::MsgDlgType::mtInformation, targetEdit_);
         return;
     case rt::NameCheck::TargetExists:
-        Complain(txt::TargetExists, tk::MsgDlgType::mtWarning, Edit2);
+        Complain(txt::TargetExists, tk::MsgDlgType::mtWarning, targetEdit_);
         return;
     case rt::NameCheck::NotWindowsDrive:
-        Complain(txt::NotWindowsDrive, tk::MsgDlgType::mtWarning, Edit2);
+        Complain(txt::NotWindowsDrive, tk::MsgDlgType::mtWarning, targetEdit_);
         return;
     case rt::NameCheck::TooLittleSpace:
         Complain(txt::TooLittleSpace, tk::MsgDlgType::mtWarning);
@@ -79,31 +79,32 @@ void THauptfenster::NextOnName() {
     case rt::NameCheck::Ok:
         break;
     }
-    ShowPage(rt::Page::P4);
+    ShowPage(rt::Page::Drive);
 }
 
-void THauptfenster::NextOnDrive() {
-    const std::string root = rt::DriveRoot(DriveComboBox1.Text());
+void WizardWindow::NextOnDrive() {
+    const std::string root = rt::DriveRoot(driveList_.Text());
     if (!tk::DirectoryExists(root)) {
         Complain(txt::DriveNotAccessible, tk::MsgDlgType::mtError);
         return;
     }
-    Label27.SetCaption(WindowText(Edit1));
-    Label27.Repaint();
-    Label29.SetCaption(tk::ShortenPath(WindowText(Edit2), Label29.GetFont(), 230));
-    Label29.Repaint();
-    Label32.SetCaption(rt::SummaryDrive(root));
-    Label32.Repaint();
-    Label33.SetCaption(WindowText(Edit3));
-    Label33.Repaint();
-    ShowPage(rt::Page::P5);
+    summaryName_.SetCaption(WindowText(nameEdit_));
+    summaryName_.Repaint();
+    summaryTarget_.SetCaption(
+        tk::ShortenPath(WindowText(targetEdit_), summaryTarget_.GetFont(), 230));
+    summaryTarget_.Repaint();
+    summaryDrive_.SetCaption(rt::SummaryDrive(root));
+    summaryDrive_.Repaint();
+    summaryDesignation_.SetCaption(WindowText(designationEdit_));
+    summaryDesignation_.Repaint();
+    ShowPage(rt::Page::Summary);
 }
 
-void THauptfenster::Label15Click() {
+void WizardWindow::OnBrowse() {
     std::string start = rt::WithoutTrailingBackslash(ReadProgramFilesDir());
     if (!tk::DirectoryExists(start))
         start.clear();
     std::string chosen;
     if (tk::SelectDirectory(hwnd_, start, chosen))
-        ::SetWindowTextA(Edit2, chosen.c_str());
+        ::SetWindowTextA(targetEdit_, chosen.c_str());
 }

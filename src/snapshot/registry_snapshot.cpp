@@ -1,7 +1,7 @@
 // The registry snapshot: the names of all keys below the five roots.
 #include "snapshot/Snapshot.h"
 #include "snapshot/lines.h"
-#include "snapshot/pump.h"
+#include "snapshot/ui_ticker.h"
 #include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/handles.h"
@@ -65,9 +65,9 @@ private:
 
 } // namespace
 
-void RegEinlesenExecute(Host& host, const HKEY (&roots)[5]) {
-    tk::TStringList& keys = host.List1();
-    tk::TStringList& names = host.List2();
+void TakeRegistrySnapshot(Host& host, const HKEY (&roots)[5]) {
+    tk::TStringList& keys = host.DirsOrKeys();
+    tk::TStringList& names = host.FilesOrSubkeys();
     keys.Clear();
     names.Clear();
     keys.SetSorted(false);
@@ -86,10 +86,10 @@ void RegEinlesenExecute(Host& host, const HKEY (&roots)[5]) {
     tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
 }
 
-void RegEinlesenExecute(Host& host) {
+void TakeRegistrySnapshot(Host& host) {
     static const HKEY kRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS, HKEY_CURRENT_CONFIG};
-    RegEinlesenExecute(host, kRoots);
+    TakeRegistrySnapshot(host, kRoots);
 }
 
 } // namespace snapshot

@@ -1,6 +1,6 @@
 // The wizard window: creation, page flow, Back and Cancel, keyboard handling.
-#include "app/Unit1.h"
-#include "app/Unit1_ids.h"
+#include "app/wizard_window.h"
+#include "app/wizard_window_ids.h"
 #include "app/resource.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
@@ -33,11 +33,11 @@ std::string WindowText(HWND hwnd) {
     return s;
 }
 
-THauptfenster::~THauptfenster() {
+WizardWindow::~WizardWindow() {
     DestroyHandle();
 }
 
-bool THauptfenster::Create() {
+bool WizardWindow::Create() {
     // LoadIcon shares the icon: nothing to destroy.
     RegisterWindowClass(
         {.name = kClassName, .icon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR))});
@@ -52,7 +52,7 @@ bool THauptfenster::Create() {
                         tk::ApplicationWindow(), nullptr) != nullptr;
 }
 
-void THauptfenster::OnCreate() {
+void WizardWindow::OnCreate() {
     if (!tk::MainWindow())
         tk::SetMainWindow(hwnd_);
     tk::RegisterKeyboardTarget(hwnd_, this);
@@ -62,7 +62,7 @@ void THauptfenster::OnCreate() {
     FormCreate();
 }
 
-void THauptfenster::Show() {
+void WizardWindow::Show() {
     ::SendMessageA(hwnd_, tk::WM_FORMSHOW, 0, 0);
     ::ShowWindow(tk::ApplicationWindow(), SW_SHOWNA);
     ::ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -72,47 +72,47 @@ void THauptfenster::Show() {
 
 // --- Window handlers -----------------------------------------------------------
 
-void THauptfenster::FormCreate() {
-    List1_ = std::make_unique<tk::TStringList>();
-    List2_ = std::make_unique<tk::TStringList>();
+void WizardWindow::FormCreate() {
+    dirsOrKeys_ = std::make_unique<tk::TStringList>();
+    filesOrSubkeys_ = std::make_unique<tk::TStringList>();
     char path[MAX_PATH * 2] = {};
     const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     std::string exe(path, n);
     const auto slash = exe.find_last_of("\\:");
     // "D:\Setup.exe" gives "D:"; the backslash of a root is not kept.
-    ProgramDir = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
-    ProgramDir = rt::WithoutTrailingBackslash(ProgramDir);
+    programDir_ = slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+    programDir_ = rt::WithoutTrailingBackslash(programDir_);
 }
 
-void THauptfenster::FormShow() {
-    ShowPage(rt::Page::P1);
+void WizardWindow::FormShow() {
+    ShowPage(rt::Page::Welcome);
 }
 
-void THauptfenster::FormClose() {
-    List1_.reset();
-    List2_.reset();
+void WizardWindow::FormClose() {
+    dirsOrKeys_.reset();
+    filesOrSubkeys_.reset();
     ::DestroyWindow(hwnd_);
 }
 
-void THauptfenster::SpeedButton1Click() {
+void WizardWindow::OnBack() {
     const rt::Page page = ActivePage();
     const rt::Page target = rt::BackTarget(page);
     if (target != page)
         ShowPage(target);
 }
 
-void THauptfenster::SpeedButton2Click() {
+void WizardWindow::OnNext() {
     switch (ActivePage()) {
-    case rt::Page::P1:
+    case rt::Page::Welcome:
         NextOnWelcome();
         break;
-    case rt::Page::P2:
+    case rt::Page::Agreement:
         NextOnAgreement();
         break;
-    case rt::Page::P3:
+    case rt::Page::Name:
         NextOnName();
         break;
-    case rt::Page::P4:
+    case rt::Page::Drive:
         NextOnDrive();
         break;
     default:
@@ -120,20 +120,20 @@ void THauptfenster::SpeedButton2Click() {
     }
 }
 
-void THauptfenster::SpeedButton3Click() {
+void WizardWindow::OnCancel() {
     if (tk::MessageDlg(txt::AskCancelSetup, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
         tk::ModalResult::mrYes)
         Close();
 }
 
-void THauptfenster::LwEinlesenExecute() {
-    snapshot::LwEinlesenExecute(*this);
+void WizardWindow::OnReadDrive() {
+    snapshot::TakeDriveSnapshot(*this);
 }
-void THauptfenster::RegEinlesenExecute() {
-    snapshot::RegEinlesenExecute(*this);
+void WizardWindow::OnReadRegistry() {
+    snapshot::TakeRegistrySnapshot(*this);
 }
 
-void THauptfenster::Close() {
+void WizardWindow::Close() {
     closing_ = true;
     if (busy_ == 0)
         ::PostMessageA(hwnd_, WM_CLOSE, 0, 0);
@@ -142,18 +142,18 @@ void THauptfenster::Close() {
 
 // --- Pages and buttons -----------------------------------------------------------
 
-rt::Page THauptfenster::ActivePage() const {
-    const tk::TTabSheet* sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3,
-                                     &TabSheet4, &TabSheet5, &TabSheet6};
+rt::Page WizardWindow::ActivePage() const {
+    const tk::TTabSheet* sheets[] = {&welcomePage_, &agreementPage_, &namePage_,
+                                     &drivePage_,   &summaryPage_,   &progressPage_};
     for (int i = 0; i < rt::kPageCount; ++i)
         if (sheets[i]->Visible())
             return static_cast<rt::Page>(i);
-    return rt::Page::P1;
+    return rt::Page::Welcome;
 }
 
-void THauptfenster::ShowPage(rt::Page page) {
-    tk::TTabSheet* sheets[] = {&TabSheet1, &TabSheet2, &TabSheet3,
-                               &TabSheet4, &TabSheet5, &TabSheet6};
+void WizardWindow::ShowPage(rt::Page page) {
+    tk::TTabSheet* sheets[] = {&welcomePage_, &agreementPage_, &namePage_,
+                               &drivePage_,   &summaryPage_,   &progressPage_};
     const int index = static_cast<int>(page);
     // Show the new page before hiding the old one so the area never flashes empty.
     sheets[index]->SetVisible(true);
@@ -170,15 +170,15 @@ void THauptfenster::ShowPage(rt::Page page) {
     }
 }
 
-void THauptfenster::SetButtons(const rt::ButtonStates& states) {
+void WizardWindow::SetButtons(const rt::ButtonStates& states) {
     struct Row {
         tk::TSpeedButton& button;
         bool visible;
     };
-    const Row rows[] = {{SpeedButton1, states.back},
-                        {SpeedButton2, states.next},
-                        {SpeedButton4, states.install},
-                        {SpeedButton3, states.cancel}};
+    const Row rows[] = {{backButton_, states.back},
+                        {nextButton_, states.next},
+                        {installButton_, states.install},
+                        {cancelButton_, states.cancel}};
     // Hide before showing: "&Weiter" and "&Installieren" share one place.
     for (bool show : {false, true})
         for (const Row& r : rows)
@@ -188,14 +188,14 @@ void THauptfenster::SetButtons(const rt::ButtonStates& states) {
             }
     // Once an installation run has disabled "&Abbrechen", it stays disabled,
     // also after the run has led back to the name page.
-    SpeedButton3.SetEnabled(states.cancelEnabled && !runStarted_);
+    cancelButton_.SetEnabled(states.cancelEnabled && !runStarted_);
 }
 
 // --- Keyboard ------------------------------------------------------------------------
 
-bool THauptfenster::DialogChar(char ch) {
+bool WizardWindow::DialogChar(char ch) {
     // Only a visible, enabled button answers its Alt letter.
-    tk::TSpeedButton* buttons[] = {&SpeedButton1, &SpeedButton2, &SpeedButton3, &SpeedButton4};
+    tk::TSpeedButton* buttons[] = {&backButton_, &nextButton_, &cancelButton_, &installButton_};
     const char key = rt::UpperAZ(ch);
     for (tk::TSpeedButton* b : buttons)
         if (b->AccelChar() == key && b->Visible() && b->Enabled()) {
@@ -205,7 +205,7 @@ bool THauptfenster::DialogChar(char ch) {
     return false;
 }
 
-bool THauptfenster::PreTranslate(MSG& msg) {
+bool WizardWindow::PreTranslate(MSG& msg) {
     if (msg.message == WM_SYSCHAR && DialogChar(static_cast<char>(msg.wParam)))
         return true;
     if (!::IsWindowEnabled(hwnd_))
@@ -215,25 +215,25 @@ bool THauptfenster::PreTranslate(MSG& msg) {
 
 // --- Window procedure ------------------------------------------------------------------
 
-void THauptfenster::OnCommand(int id, int code, HWND) {
+void WizardWindow::OnCommand(int id, int code, HWND) {
     {
         BusyScope busy(busy_);
         switch (id) {
-        case kIdSpeedButton1:
-            SpeedButton1Click();
+        case kIdBackButton:
+            OnBack();
             break;
-        case kIdSpeedButton2:
-            SpeedButton2Click();
+        case kIdNextButton:
+            OnNext();
             break;
-        case kIdSpeedButton3:
-            SpeedButton3Click();
+        case kIdCancelButton:
+            OnCancel();
             break;
-        case kIdSpeedButton4:
-            SpeedButton4Click();
+        case kIdInstallButton:
+            OnInstall();
             break;
-        case kIdLabel15:
+        case kIdBrowseLink:
             if (code == STN_CLICKED)
-                Label15Click();
+                OnBrowse();
             break;
         default:
             break;
@@ -243,7 +243,7 @@ void THauptfenster::OnCommand(int id, int code, HWND) {
         FormClose();
 }
 
-void THauptfenster::PaintBackground(HDC dc) {
+void WizardWindow::PaintBackground(HDC dc) {
     RECT rc;
     ::GetClientRect(hwnd_, &rc);
     if (!background_) {
@@ -260,7 +260,7 @@ void THauptfenster::PaintBackground(HDC dc) {
     }
 }
 
-LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT WizardWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_ERASEBKGND:
         PaintBackground(reinterpret_cast<HDC>(wp));
@@ -275,7 +275,7 @@ LRESULT THauptfenster::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_MEASUREITEM:
     case WM_DRAWITEM: {
         LRESULT result = 0;
-        if (DriveComboBox1.HandleParentMessage(msg, wp, lp, result))
+        if (driveList_.HandleParentMessage(msg, wp, lp, result))
             return result;
         break;
     }
