@@ -10,6 +10,7 @@
 #include "toolkit/actions.h"
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
+#include "toolkit/files.h"
 #include "toolkit/stringlist.h"
 #include "toolkit/window.h"
 #include <memory>
@@ -84,6 +85,7 @@ private:
     bool Confirm(const std::string& text) override;
     bool DirectoryExists(const std::string& path) override;
     bool ForceDirectories(const std::string& path) override;
+    app::NewTempDir CreateTempDir(const std::string& path) override;
     std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
     bool Copy(const std::string& from, const std::string& to) override;
     void SetArchiveOnly(const std::string& path) override;
@@ -131,6 +133,7 @@ private:
     int busy_ = 0;         // handlers running; a close request then is refused
     bool closing_ = false; // the window closes once the running handler returns
     bool runStarted_ = false; // "&Abbrechen" stays disabled from the first run on
+    tk::FolderHold tempDirHold_; // the run's temporary folder, from its creation to its removal
     // Set by the installation run for the snapshots.
     std::string targetDir_, driveItem_, designation_;
 

@@ -2,11 +2,13 @@
 // itself (InstallRun) decides the steps; this shows them and does the file work.
 #include "app/Unit1.h"
 #include "runtime/strutil.h"
+#include "runtime/texts.h"
 #include "shell/Unit2.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/files.h"
 #include "toolkit/gdi.h"
 #include "toolkit/handles.h"
+#include "toolkit/session.h"
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -33,6 +35,8 @@ DWORD CALLBACK PumpWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LAR
 void THauptfenster::SpeedButton4Click() {
     const app::InstallInput input{WindowText(Edit1), WindowText(Edit2), DriveComboBox1.Text(),
                                   WindowText(Edit3), ProgramDir};
+    // A logoff or shutdown waits until the run has returned.
+    const tk::SessionEndBlock noSessionEnd(hwnd_, txt::SessionEndReason);
     app::InstallRun(input, *this);
 }
 
@@ -119,7 +123,21 @@ bool THauptfenster::DirectoryExists(const std::string& path) {
 }
 
 bool THauptfenster::ForceDirectories(const std::string& path) {
-    return tk::ForceDirectories(path);
+    // Launch.exe is started elevated at the end: ordinary users must not
+    // have been able to replace it.
+    return tk::ForceProgramDirectories(path);
+}
+
+app::NewTempDir THauptfenster::CreateTempDir(const std::string& path) {
+    switch (tk::CreateAdminFolder(path, tempDirHold_)) {
+    case tk::NewFolder::Created:
+        return app::NewTempDir::Created;
+    case tk::NewFolder::Taken:
+        return app::NewTempDir::Taken;
+    case tk::NewFolder::Failed:
+        break;
+    }
+    return app::NewTempDir::Failed;
 }
 
 std::vector<std::string> THauptfenster::FindFiles(const std::string& dir,
@@ -157,6 +175,7 @@ void THauptfenster::Delete(const std::string& path) {
 }
 
 bool THauptfenster::RemoveDir(const std::string& path) {
+    tempDirHold_.Release();
     return ::RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
