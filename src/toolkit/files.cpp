@@ -178,8 +178,13 @@ bool UsersMayWrite(const std::string& folder) {
                                 nullptr, nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
         return true;
     const std::unique_ptr<void, decltype(&::LocalFree)> free(sd, &::LocalFree);
+    return AclLetsUsersWrite(dacl);
+}
+
+bool AclLetsUsersWrite(const void* list) {
+    auto* dacl = static_cast<ACL*>(const_cast<void*>(list));
     if (!dacl)
-        return true; // no access list: everyone may do everything
+        return true;
     constexpr WELL_KNOWN_SID_TYPE kOrdinary[] = {WinWorldSid, WinAuthenticatedUserSid,
                                                  WinBuiltinUsersSid, WinInteractiveSid};
     constexpr ACCESS_MASK kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_DATA |

@@ -61,6 +61,8 @@ NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold);
 // interactive users create, change or delete anything in it (denials are not
 // subtracted: in doubt the answer is yes). A folder that cannot be read counts as writable.
 bool UsersMayWrite(const std::string& folder);
+// The same for an access list (an ACL; null: no list, everyone may do everything).
+bool AclLetsUsersWrite(const void* dacl);
 
 // ForceDirectories for a program folder: when the first folder it creates lies
 // in a folder that ordinary users may write to, that folder gets the access a
