@@ -51,7 +51,9 @@ if(WIN32)
   add_library(kelvar_toolkit STATIC ${WIN_TOOLKIT_SOURCES})
   target_include_directories(kelvar_toolkit PUBLIC ${KELVAR_LAYER_ROOTS}/toolkit)
   target_link_libraries(kelvar_toolkit PUBLIC kelvar_runtime
-    comctl32 ole32 oleaut32 oleacc uuid shlwapi mpr gdi32 user32 kernel32 comdlg32 msimg32 uxtheme)
+    comctl32 ole32 oleaut32 uuid shlwapi gdi32 user32 kernel32 comdlg32 advapi32 uxtheme)
+  # mpr and oleacc are no KnownDLLs: tk::SystemFunction loads them from System32
+  # at run time (tests/release/check_imports.sh keeps them out of the import table).
 
   kelvar_pick(KELVAR_WIN_FEATURE_SOURCES WIN_SOURCES backup snapshot shell)
   add_library(kelvar_features STATIC ${KELVAR_WIN_FEATURE_SOURCES})

@@ -19,7 +19,11 @@ endif()
 # program by a debug link, for crash analysis. objcopy would stamp the time of
 # day into the PE header of both files; SOURCE_DATE_EPOCH=0 gives the zero
 # that the linker writes.
+# Last, tools/pe_finish.py pads it to 8 bytes and sets the header checksum, as
+# signing does: a signed release then gives back these bytes when its
+# signature is removed (scripts/sign.sh).
 function(kelvar_strip_debug target)
+  find_program(KELVAR_PYTHON3 python3 REQUIRED)
   if(NOT CMAKE_OBJCOPY)
     message(FATAL_ERROR "objcopy not found: cannot strip ${target}")
   endif()
@@ -28,6 +32,7 @@ function(kelvar_strip_debug target)
     COMMAND ${objcopy} --only-keep-debug $<TARGET_FILE_NAME:${target}> $<TARGET_FILE_NAME:${target}>.debug
     COMMAND ${objcopy} --strip-all --add-gnu-debuglink=$<TARGET_FILE_NAME:${target}>.debug
             $<TARGET_FILE_NAME:${target}>
+    COMMAND ${KELVAR_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/pe_finish.py $<TARGET_FILE_NAME:${target}>
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
     VERBATIM)
 endfunction()

@@ -4,14 +4,33 @@
 # SHA256SUMS (sha256sum's format). The same commit gives the same bytes in any
 # folder, at any time, under any locale or time zone
 # (scripts/check-reproducible.sh proves it).
-#   scripts/release.sh OUTDIR
+#   scripts/release.sh OUTDIR [--sign CERT.p12 [--timestamp URL]]
 # The build trees go to build/release (or $KELVAR_RELEASE_BUILD); Setup.exe's
 # debug info stays there as Setup.exe.debug.
+# --sign signs Setup.exe after the build (scripts/sign.sh; the password in
+# KELVAR_SIGN_PASSWORD); Setup.exe.unsigned.sha256 then holds the hash of the
+# reproducible bytes.
 set -euo pipefail
-if [[ $# -ne 1 || "$1" == -* ]]; then
-    sed -n '2,9p' "$0" | sed 's/^# \{0,1\}//' >&2
-    exit 2
+usage() { sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[[ $# -ge 1 && "$1" != -* ]] || usage
+outarg=$1 cert="" tsurl=""
+shift
+while [[ $# -gt 0 ]]; do
+    case $1 in
+    --sign) [[ $# -ge 2 ]] || usage; cert=$(realpath "$2"); shift 2 ;;
+    --timestamp) [[ $# -ge 2 ]] || usage; tsurl=$2; shift 2 ;;
+    *) usage ;;
+    esac
+done
+[[ -z "$tsurl" || -n "$cert" ]] || usage
+if [[ -n "$cert" ]]; then
+    [[ -f "$cert" ]] || { echo "release.sh: no certificate $cert" >&2; exit 1; }
+    command -v osslsigncode >/dev/null || {
+        echo "release.sh: osslsigncode not found (scripts/setup-deps.sh installs it)" >&2
+        exit 1
+    }
 fi
+set -- "$outarg"
 cd "$(dirname "$0")/.."
 root=$PWD
 mkdir -p "$1"
@@ -33,7 +52,7 @@ fi
 
 # The folder holds what make_payload writes and the checksums, nothing else.
 shipped() { (cd "$out" && ls -1 Setup.exe Kvrinf.kvr ./*.kvr Kelvar5.0[0-9][0-9] 2>/dev/null | sed 's|^\./||' | sort -u); }
-others=$(cd "$out" && ls -1A | grep -vxF -f <(shipped; echo SHA256SUMS) || true)
+others=$(cd "$out" && ls -1A | grep -vxF -f <(shipped; echo SHA256SUMS; echo Setup.exe.unsigned.sha256) || true)
 if [[ -n "$others" ]]; then
     echo "release.sh: $out holds other files; give an empty or a release folder:" >&2
     echo "$others" >&2
@@ -49,9 +68,10 @@ cmake --build "$build/windows" -j "$jobs" --target Setup Launch KvrStub >/dev/nu
 cmake --preset native-release -B "$build/native" -DKELVAR_TESTS=OFF >/dev/null
 cmake --build "$build/native" -j "$jobs" --target kvrpack >/dev/null
 
-(cd "$out" && rm -f $(shipped) SHA256SUMS)
+(cd "$out" && rm -f $(shipped) SHA256SUMS Setup.exe.unsigned.sha256)
 bash demo/make_payload.sh "$out" "$build/windows" "$build/native" >/dev/null
 (cd "$out" && sha256sum $(shipped) >SHA256SUMS)
+[[ -z "$cert" ]] || bash "$root/scripts/sign.sh" "$out" "$cert" $tsurl
 # Files dated like the commit, for a CD image or an archive of the folder.
 touch -d "@$SOURCE_DATE_EPOCH" "$out"/*
 

@@ -4,9 +4,10 @@ set -euo pipefail
 # fonts-wine: Wine's MS Sans Serif, Tahoma and Marlett, which the wizard is laid
 # out for (the lean install of wine leaves them out, and every text is cut).
 # git: the release build takes its date from the last commit.
+# osslsigncode, openssl: signing the release (scripts/sign.sh) and its test.
 pkgs=(cmake ninja-build g++ clang mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
       zlib1g-dev googletest wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
-      python3 git)
+      python3 git osslsigncode openssl)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -62,11 +62,20 @@ private:
     bool PrepareTempDir() {
         const auto [first, second] = rt::TempDirNames(target_);
         tempDir_ = host_.DirectoryExists(first) ? second : first;
-        if (tempDir_ == second && host_.DirectoryExists(second)) {
+        // A name that appears between the test and the creation is as taken
+        // as one that existed: never reuse a folder this run did not create.
+        NewTempDir made = NewTempDir::Taken;
+        if (tempDir_ == first)
+            made = host_.CreateTempDir(first);
+        if (made == NewTempDir::Taken) {
+            tempDir_ = second;
+            made = host_.DirectoryExists(second) ? NewTempDir::Taken : host_.CreateTempDir(second);
+        }
+        if (made == NewTempDir::Taken) {
             host_.ShowError(rt::TempDirBusyMessage(second));
             return false;
         }
-        if (!host_.ForceDirectories(tempDir_)) {
+        if (made == NewTempDir::Failed) {
             host_.ShowError(PathError(tempDir_, txt::TempDirNotCreated));
             return false;
         }

@@ -17,6 +17,9 @@ struct InstallInput {
     std::string programDir;  // the installer's folder, no trailing backslash
 };
 
+// How the creation of the temporary folder ended.
+enum class NewTempDir { Created, Taken, Failed };
+
 class InstallHost {
 public:
     virtual ~InstallHost() = default;
@@ -41,8 +44,12 @@ public:
 
     // --- The machine (full paths) ---
     virtual bool DirectoryExists(const std::string& path) = 0;
-    // With all missing parents; an existing directory counts as success.
+    // The target directory, with all missing parents; an existing directory
+    // counts as success.
     virtual bool ForceDirectories(const std::string& path) = 0;
+    // The temporary folder (its parent is the drive root), for this run alone
+    // and held until RemoveDir; Taken when the name exists, whoever made it.
+    virtual NewTempDir CreateTempDir(const std::string& path) = 0;
     // Names (not paths) of the files in dir that match a wildcard pattern.
     virtual std::vector<std::string> FindFiles(const std::string& dir,
                                                const std::string& pattern) = 0;

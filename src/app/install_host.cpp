@@ -43,7 +43,21 @@ bool InstallRunHost::DirectoryExists(const std::string& path) {
 }
 
 bool InstallRunHost::ForceDirectories(const std::string& path) {
-    return tk::ForceDirectories(path);
+    // Launch.exe is started elevated at the end: ordinary users must not
+    // have been able to replace it.
+    return tk::ForceProgramDirectories(path);
+}
+
+NewTempDir InstallRunHost::CreateTempDir(const std::string& path) {
+    switch (tk::CreateAdminFolder(path, tempDirHold_)) {
+    case tk::NewFolder::Created:
+        return NewTempDir::Created;
+    case tk::NewFolder::Taken:
+        return NewTempDir::Taken;
+    case tk::NewFolder::Failed:
+        break;
+    }
+    return NewTempDir::Failed;
 }
 
 std::vector<std::string> InstallRunHost::FindFiles(const std::string& dir,
@@ -81,6 +95,7 @@ void InstallRunHost::Delete(const std::string& path) {
 }
 
 bool InstallRunHost::RemoveDir(const std::string& path) {
+    tempDirHold_.Release();
     return ::RemoveDirectoryA(path.c_str()) != FALSE;
 }
 

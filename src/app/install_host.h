@@ -6,6 +6,7 @@
 #include "app/InstallRun.h"
 #include "app/snapshot_host.h"
 #include "backup/BackupFile.h"
+#include "toolkit/files.h"
 
 #include <string>
 #include <vector>
@@ -49,6 +50,7 @@ private:
 
     bool DirectoryExists(const std::string& path) override;
     bool ForceDirectories(const std::string& path) override;
+    NewTempDir CreateTempDir(const std::string& path) override;
     std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
     bool Copy(const std::string& from, const std::string& to) override;
     void SetArchiveOnly(const std::string& path) override;
@@ -66,6 +68,7 @@ private:
     TBackupFile& archive_;
     SnapshotHost& snapshots_;
     ShortcutDialog* shortcuts_;
+    tk::FolderHold tempDirHold_; // the run's temporary folder, from its creation to its removal
 };
 
 } // namespace app

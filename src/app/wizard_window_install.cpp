@@ -2,7 +2,9 @@
 // shows the run's steps on its progress page. The run itself (InstallRun)
 // decides the steps; the host (install_host.cpp) does the file work.
 #include "app/wizard_window.h"
+#include "runtime/texts.h"
 #include "toolkit/gdi.h"
+#include "toolkit/session.h"
 #include <commctrl.h>
 
 namespace {
@@ -17,6 +19,8 @@ void SetBold(tk::TLabel& label, bool bold) {
 void WizardWindow::OnInstall() {
     const app::InstallInput input{WindowText(nameEdit_), WindowText(targetEdit_), driveList_.Text(),
                                   WindowText(designationEdit_), programDir_};
+    // A logoff or shutdown waits until the run has returned.
+    const tk::SessionEndBlock noSessionEnd(hwnd_, txt::SessionEndReason);
     app::InstallRunHost host(*this, archive_, snapshots_, shortcutDialog_);
     app::InstallRun(input, host);
 }

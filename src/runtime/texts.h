@@ -15,6 +15,8 @@ inline constexpr const char* BtnOk = "OK";
 inline constexpr const char* BtnYes = "&Ja";
 inline constexpr const char* BtnNo = "&Nein";
 inline constexpr const char* BtnCancel = "Abbrechen";
+// Shown by Windows when a logoff or shutdown waits for the installation run.
+inline constexpr const char* SessionEndReason = "Die Installation von KELvar 5.0 läuft noch.";
 
 // --- Runtime error texts --------------------------------------------------
 inline constexpr const char* SFileNotFound = "Datei nicht gefunden";

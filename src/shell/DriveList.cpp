@@ -5,6 +5,7 @@
 #include "toolkit/app.h"
 #include "toolkit/errormode.h"
 #include "toolkit/gdi.h"
+#include "toolkit/sysdll.h"
 
 #include <algorithm>
 #include <vector>
@@ -49,7 +50,9 @@ std::string RemoteName(char letter) {
     const char local[3] = {rt::UpperAZ(letter), ':', '\0'};
     char remote[261] = {};
     DWORD length = sizeof remote;
-    if (::WNetGetConnectionA(local, remote, &length) != NO_ERROR)
+    static const tk::SystemFunction<decltype(::WNetGetConnectionA)> getConnection(
+        "mpr.dll", "WNetGetConnectionA");
+    if (getConnection(local, remote, &length) != NO_ERROR)
         return {};
     remote[sizeof remote - 1] = '\0';
     return remote;

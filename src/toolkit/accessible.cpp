@@ -1,10 +1,17 @@
 #include "toolkit/accessible.h"
 #include "runtime/strutil.h"
+#include "toolkit/sysdll.h"
 #include <string>
 
 namespace tk {
 
 namespace {
+
+// oleacc is no KnownDLL: loaded from the system directory when first asked.
+constexpr SystemFunction<decltype(::AccessibleObjectFromWindow)> kAccessibleObjectFromWindow(
+    "oleacc.dll", "AccessibleObjectFromWindow");
+constexpr SystemFunction<decltype(::LresultFromObject)> kLresultFromObject("oleacc.dll",
+                                                                            "LresultFromObject");
 
 BSTR ToBstr(const std::string& s) {
     const int n =
@@ -77,8 +84,11 @@ public:
         if (!::IsWindow(hwnd_))
             return CO_E_OBJNOTCONNECTED;
         // The client area's parent is the window object of the same window.
-        return ::AccessibleObjectFromWindow(hwnd_, static_cast<DWORD>(OBJID_WINDOW),
-                                            __uuidof(IDispatch), reinterpret_cast<void**>(parent));
+        const auto fromWindow = kAccessibleObjectFromWindow.Find();
+        if (!fromWindow)
+            return E_NOTIMPL;
+        return fromWindow(hwnd_, static_cast<DWORD>(OBJID_WINDOW), __uuidof(IDispatch),
+                          reinterpret_cast<void**>(parent));
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
         if (!count)
@@ -250,8 +260,11 @@ IAccessible* NewAccessible(HWND hwnd, LONG role) {
 LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp) {
     if (static_cast<LONG>(lp) != static_cast<LONG>(OBJID_CLIENT))
         return 0;
+    const auto fromObject = kLresultFromObject.Find();
+    if (!fromObject)
+        return 0; // the system's own object answers then
     IAccessible* acc = NewAccessible(hwnd, role);
-    const LRESULT result = ::LresultFromObject(__uuidof(IAccessible), wp, acc);
+    const LRESULT result = fromObject(__uuidof(IAccessible), wp, acc);
     acc->Release();
     return result;
 }

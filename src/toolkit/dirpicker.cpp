@@ -8,6 +8,7 @@
 #include "toolkit/errorhandler.h"
 #include "toolkit/errormode.h"
 #include "toolkit/gdi.h"
+#include "toolkit/sysdll.h"
 #include "toolkit/window.h"
 #include <winnetwk.h>
 #include <algorithm>
@@ -343,7 +344,9 @@ private:
     void NotAccessible() { MessageDlg(txt::DriveNotAccessible, MsgDlgType::mtError, mbOK); }
 
     void Network() {
-        if (::WNetConnectionDialog(dlg_, RESOURCETYPE_DISK) == NO_ERROR)
+        static const SystemFunction<decltype(::WNetConnectionDialog)> connectionDialog(
+            "mpr.dll", "WNetConnectionDialog");
+        if (connectionDialog(dlg_, RESOURCETYPE_DISK) == NO_ERROR)
             FillDrives();
     }
 

@@ -5,7 +5,11 @@
 #include "toolkit/errormode.h"
 #include "toolkit/handles.h"
 #include <algorithm>
+#include <memory>
+#include <utility>
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace tk {
 
@@ -95,6 +99,137 @@ bool WriteLines(void* file, std::size_t count, const std::function<std::string_v
 
 bool WriteLines(void* file, const std::vector<std::string>& lines) {
     return WriteLines(file, lines.size(), [&](std::size_t i) { return std::string_view(lines[i]); });
+}
+
+// --- Folders of the elevated run -------------------------------------------------
+
+namespace {
+
+// A security descriptor from its SDDL text, freed with LocalFree.
+class Descriptor {
+public:
+    explicit Descriptor(const char* sddl) {
+        if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd_,
+                                                                    nullptr))
+            sd_ = nullptr;
+    }
+    ~Descriptor() { ::LocalFree(sd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    SECURITY_ATTRIBUTES* Attributes() {
+        if (!sd_)
+            return nullptr;
+        sa_ = {sizeof sa_, sd_, FALSE};
+        return &sa_;
+    }
+
+private:
+    PSECURITY_DESCRIPTOR sd_ = nullptr;
+    SECURITY_ATTRIBUTES sa_{};
+};
+
+// P: the parent's entries are not inherited. OICI: files and folders inside get the same.
+constexpr const char* kAdminOnly = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+constexpr const char* kProgramFolder = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+} // namespace
+
+FolderHold::FolderHold(FolderHold&& o) noexcept : handle_(std::exchange(o.handle_, nullptr)) {}
+
+FolderHold& FolderHold::operator=(FolderHold&& o) noexcept {
+    if (this != &o) {
+        Release();
+        handle_ = std::exchange(o.handle_, nullptr);
+    }
+    return *this;
+}
+
+void FolderHold::Release() {
+    if (handle_)
+        ::CloseHandle(std::exchange(handle_, nullptr));
+}
+
+NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold) {
+    Descriptor sd(kAdminOnly);
+    SECURITY_ATTRIBUTES* sa = sd.Attributes();
+    if (!sa)
+        return NewFolder::Failed;
+    if (!::CreateDirectoryA(path.c_str(), sa))
+        return ::GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::Taken : NewFolder::Failed;
+    // Reading the listing makes the handle count in the sharing checks: no
+    // one can then open the folder for deleting or renaming it.
+    FileHandle handle(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return NewFolder::Failed;
+    hold = FolderHold(handle.release());
+    return NewFolder::Created;
+}
+
+bool UsersMayWrite(const std::string& folder) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                nullptr, nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
+        return true;
+    const std::unique_ptr<void, decltype(&::LocalFree)> free(sd, &::LocalFree);
+    return AclLetsUsersWrite(dacl);
+}
+
+bool AclLetsUsersWrite(const void* list) {
+    auto* dacl = static_cast<ACL*>(const_cast<void*>(list));
+    if (!dacl)
+        return true;
+    constexpr WELL_KNOWN_SID_TYPE kOrdinary[] = {WinWorldSid, WinAuthenticatedUserSid,
+                                                 WinBuiltinUsersSid, WinInteractiveSid};
+    constexpr ACCESS_MASK kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_WRITE_DATA |
+                                   FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                   WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        if (!::GetAce(dacl, i, &ace))
+            continue;
+        const auto* header = static_cast<ACE_HEADER*>(ace);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
+        if (!(allowed->Mask & kWrite))
+            continue;
+        for (WELL_KNOWN_SID_TYPE type : kOrdinary)
+            if (::IsWellKnownSid(&allowed->SidStart, type))
+                return true;
+    }
+    return false;
+}
+
+bool ForceProgramDirectories(const std::string& path) {
+    if (path.empty())
+        throw rt::Exception(txt::SCannotCreateDir);
+    // The outermost folder that is missing: the one the others inherit from.
+    std::string first = rt::WithoutTrailingBackslash(path);
+    for (;;) {
+        if (first.size() < 3 || DirectoryExists(first))
+            return ForceDirectories(path);
+        const auto cut = first.find_last_of('\\');
+        if (cut == std::string::npos || cut < 2)
+            break;
+        const std::string parent = first.substr(0, cut == 2 ? 3 : cut); // a drive root keeps its backslash
+        if (DirectoryExists(parent)) {
+            if (UsersMayWrite(parent)) {
+                Descriptor sd(kProgramFolder);
+                if (SECURITY_ATTRIBUTES* sa = sd.Attributes())
+                    ::CreateDirectoryA(first.c_str(), sa); // a failure is met below
+            }
+            break;
+        }
+        first.resize(cut);
+    }
+    return ForceDirectories(path);
 }
 
 } // namespace tk

@@ -28,4 +28,46 @@ bool WriteLines(void* file, std::size_t count, const std::function<std::string_v
                 const std::function<void()>& pump = {});
 bool WriteLines(void* file, const std::vector<std::string>& lines);
 
+// --- Folders of the elevated run -------------------------------------------------
+
+// A folder held open without delete sharing, and not through a reparse point:
+// while held it can be neither renamed, deleted nor replaced by a junction.
+// Files inside stay usable. Release() closes it (before the folder's removal).
+class FolderHold {
+public:
+    FolderHold() = default;
+    explicit FolderHold(void* handle) : handle_(handle) {}
+    FolderHold(FolderHold&& o) noexcept;
+    FolderHold& operator=(FolderHold&& o) noexcept;
+    FolderHold(const FolderHold&) = delete;
+    FolderHold& operator=(const FolderHold&) = delete;
+    ~FolderHold() { Release(); }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void Release();
+
+private:
+    void* handle_ = nullptr;
+};
+
+enum class NewFolder { Created, Taken, Failed };
+
+// Creates one folder (its parent must exist) that only SYSTEM and
+// Administrators may open, owned by Administrators, its files inheriting
+// that, and holds it. Taken when the name exists already, whoever made it:
+// a folder the caller did not create is never used.
+NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold);
+
+// Whether the folder's access list lets Everyone, Authenticated Users, Users or
+// interactive users create, change or delete anything in it (denials are not
+// subtracted: in doubt the answer is yes). A folder that cannot be read counts as writable.
+bool UsersMayWrite(const std::string& folder);
+// The same for an access list (an ACL; null: no list, everyone may do everything).
+bool AclLetsUsersWrite(const void* dacl);
+
+// ForceDirectories for a program folder: when the first folder it creates lies
+// in a folder that ordinary users may write to, that folder gets the access a
+// program folder has (SYSTEM and Administrators full, Users read and execute),
+// inherited by everything below it; otherwise the inherited access stays.
+bool ForceProgramDirectories(const std::string& path);
+
 } // namespace tk

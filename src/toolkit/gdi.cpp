@@ -71,7 +71,7 @@ void DrawTransparent(HDC dc, HBITMAP bmp, int x, int y, int dw, int dh, COLORREF
     MemoryDC mem(dc, bmp);
     if (transparent == CLR_INVALID)
         transparent = ::GetPixel(mem.get(), 0, size.cy - 1);
-    ::TransparentBlt(dc, x, y, dw, dh, mem.get(), 0, 0, size.cx, size.cy, transparent);
+    ::GdiTransparentBlt(dc, x, y, dw, dh, mem.get(), 0, 0, size.cx, size.cy, transparent);
 }
 
 void PaintParentBackground(HWND child, HDC dc) {

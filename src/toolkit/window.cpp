@@ -1,5 +1,6 @@
 #include "toolkit/window.h"
 #include "toolkit/app.h"
+#include "toolkit/session.h"
 
 namespace tk {
 
@@ -61,6 +62,8 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         self->hwnd_ = nullptr;
         return result;
     }
+    if (msg == WM_QUERYENDSESSION && SessionEndBlock::Active())
+        return FALSE;
     return Barrier(
         [&] {
             if (msg == WM_DRAWITEM && wp != 0) {

@@ -176,6 +176,14 @@ class CloseDuringRunTest(unittest.TestCase):
         # the archive component and the work lists are still in use.
         box = s.message_box(timeout=60)
         self.assertEqual(box.text, kit.disk_prompt(2))
+        # Meanwhile no other user may touch the temporary folder (Wine shows
+        # any access for others as an entry for Everyone), and a logoff waits.
+        sddl = s.driver.request("dacl", path=TEMP_DIR)["sddl"]
+        self.assertTrue(sddl.startswith("D:"), sddl)
+        self.assertNotIn(";;;WD)", sddl)
+        WM_QUERYENDSESSION = 0x11
+        self.assertEqual(
+            s.driver.request("send", hwnd=s.hwnd, msg=WM_QUERYENDSESSION)["result"], 0)
         s.system_close()
         self.assertTrue(k.settle(s.window_exists, quiet=1.0))
         s.answer_box("OK")

@@ -30,6 +30,7 @@ public:
     std::set<std::string> dirs{"C:", "D:", kSetup};
     std::map<std::string, std::string> files;
     std::set<std::string> uncreatable, unwritable;
+    std::set<std::string> appearing; // made by someone else after the existence test
     std::map<std::string, bool> restoreResult; // by packed name; default true
     std::string raiseOnRestore;                // packed name whose restore raises
     std::map<std::string, std::vector<std::string>> seenBesideCopy; // temp folder at restore
@@ -80,6 +81,17 @@ public:
             return false;
         dirs.insert(path);
         return true;
+    }
+    app::NewTempDir CreateTempDir(const std::string& path) override {
+        log.push_back("fs mkdir " + path);
+        if (appearing.count(path))
+            dirs.insert(path);
+        if (dirs.count(path))
+            return app::NewTempDir::Taken;
+        if (uncreatable.count(path) || files.count(path))
+            return app::NewTempDir::Failed;
+        dirs.insert(path);
+        return app::NewTempDir::Created;
     }
     std::vector<std::string> FindFiles(const std::string& dir,
                                        const std::string& pattern) override {
@@ -215,6 +227,26 @@ TEST_F(InstallRun, BothTempNamesTakenShowsTheMessageAndClosesWithoutChanges) {
     EXPECT_EQ(host.Seen(), (std::vector<std::string>{
                                "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
     EXPECT_EQ(host.dirs, dirs);
+}
+
+TEST_F(InstallRun, TempNameAppearingBeforeItsCreationCountsAsTaken) {
+    host.appearing.insert(kTemp1);
+    Run();
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(Logged("fs copy " + kSetup + "\\Lockbox.kvr " + kTemp2 + "\\Lockbox.kvr"));
+    EXPECT_FALSE(Logged("fs copy " + kSetup + "\\Lockbox.kvr " + kTemp1 + "\\Lockbox.kvr"));
+    EXPECT_TRUE(host.dirs.count(kTemp1)) << "the other's folder is left alone";
+    EXPECT_FALSE(host.dirs.count(kTemp2));
+
+    // Both names appearing end the run as when both existed.
+    host.log.clear();
+    host.dirs.erase(kTemp1);
+    host.appearing.insert(kTemp2);
+    const auto filesBefore = host.files;
+    Run();
+    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
+                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+    EXPECT_EQ(host.files, filesBefore);
 }
 
 TEST_F(InstallRun, TempFolderNotCreatableClosesBeforeTheTarget) {

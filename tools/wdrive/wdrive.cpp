@@ -10,6 +10,7 @@
 //                            fit their client area in their own font, or runs
 //                            under a sibling placed above it
 //   {"cmd":"resize","hwnd":..,"w":..,"h":..[,"x":..,"y":..]}
+//   {"cmd":"dacl","path":..}  a file's or folder's access list as SDDL text
 // and more below (see Dispatch). Texts are read and written with the wide
 // functions, so the answer shows exactly what the window shows; every answer
 // carries "ok", failures an "error" text.
@@ -17,6 +18,8 @@
 #include "json.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -595,6 +598,24 @@ std::string CmdCloseBox(const Request& r) {
 
 // Copies a region of the screen (a window's outer rectangle, or the whole
 // screen for hwnd 0) into a 24-bit BMP file.
+std::string CmdDacl(const Request& r) {
+    std::u16string path = r.Str("path");
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (GetNamedSecurityInfoW(reinterpret_cast<LPCWSTR>(path.c_str()), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr,
+                              &sd) != ERROR_SUCCESS)
+        Fail("GetNamedSecurityInfo failed");
+    wchar_t* text = nullptr;
+    BOOL converted = ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr);
+    LocalFree(sd);
+    if (!converted)
+        Fail("ConvertSecurityDescriptorToStringSecurityDescriptor failed");
+    std::u16string sddl(reinterpret_cast<const char16_t*>(text));
+    LocalFree(text);
+    return Obj().Add("ok", true).Add("sddl", sddl).Str();
+}
+
 std::string CmdScreenshot(const Request& r) {
     RECT rc{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (r.Int("hwnd", 0) != 0)
@@ -767,6 +788,7 @@ std::string Dispatch(const Request& r) {
         {"cursor", CmdCursor},
         {"fit", CmdFit},
         {"resize", CmdResize},
+        {"dacl", CmdDacl},
     };
     std::string name = r.Ascii("cmd");
     if (name == "ping")

@@ -1,0 +1,166 @@
+// What keeps the elevated run from being hijacked, as far as Wine shows it:
+// the temporary folder's access and hold, the session-end refusal, and the
+// run-time loading of non-KnownDLLs.
+#include "runtime/errors.h"
+#include "toolkit/files.h"
+#include "toolkit/session.h"
+#include "toolkit/sysdll.h"
+#include "toolkit/window.h"
+#include <gtest/gtest.h>
+#include <aclapi.h>
+#include <sddl.h>
+#include <stdexcept>
+#include <string>
+#include <windows.h>
+
+namespace {
+
+std::string TempFolder() {
+    char dir[MAX_PATH];
+    const DWORD n = ::GetTempPathA(MAX_PATH, dir);
+    return std::string(dir, n > 0 ? n - 1 : 0); // without its trailing backslash
+}
+
+std::string FreshPath(const char* name) {
+    const std::string path = TempFolder() + "\\" + name;
+    ::RemoveDirectoryA(path.c_str());
+    return path;
+}
+
+std::string DaclSddl(const std::string& path) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, nullptr, nullptr, &sd) != ERROR_SUCCESS)
+        return "(unreadable)";
+    char* text = nullptr;
+    std::string result = "(unconvertible)";
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1,
+                                                               DACL_SECURITY_INFORMATION, &text,
+                                                               nullptr)) {
+        result = text;
+        ::LocalFree(text);
+    }
+    ::LocalFree(sd);
+    return result;
+}
+
+TEST(AdminFolder, IsClosedToOthersHeldUntilReleasedAndNeverReused) {
+    const std::string path = FreshPath("Kvr5~tmp");
+    const std::string moved = path + "-moved";
+    tk::FolderHold hold;
+    ASSERT_EQ(tk::CreateAdminFolder(path, hold), tk::NewFolder::Created);
+    EXPECT_TRUE(hold);
+
+    // Wine keeps no custom access list, but any access for others would show
+    // as an entry for Everyone; an unprotected folder under Wine has one.
+    const std::string sddl = DaclSddl(path);
+    EXPECT_EQ(sddl.find(";;;WD)"), std::string::npos) << sddl;
+    EXPECT_NE(sddl.find("D:"), std::string::npos) << sddl;
+
+    // Held without delete sharing: it can be neither renamed nor removed.
+    EXPECT_FALSE(::MoveFileA(path.c_str(), moved.c_str()));
+    EXPECT_FALSE(::RemoveDirectoryA(path.c_str()));
+    // Files inside stay usable.
+    const std::string file = path + "\\Lockbox.kvr";
+    HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    EXPECT_TRUE(::DeleteFileA(file.c_str()));
+
+    // An existing name, whoever made it, is taken.
+    tk::FolderHold other;
+    EXPECT_EQ(tk::CreateAdminFolder(path, other), tk::NewFolder::Taken);
+    EXPECT_FALSE(other);
+    EXPECT_EQ(tk::CreateAdminFolder(path + "\\missing\\below", other), tk::NewFolder::Failed);
+
+    hold.Release();
+    EXPECT_TRUE(::RemoveDirectoryA(path.c_str()));
+}
+
+bool SddlLetsUsersWrite(const char* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd,
+                                                                nullptr))
+        throw std::runtime_error(std::string("bad SDDL ") + sddl);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ::GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted);
+    const bool result = tk::AclLetsUsersWrite(present ? dacl : nullptr);
+    ::LocalFree(sd);
+    return result;
+}
+
+// Wine keeps a folder's access as its mode bits only, so the decision is
+// tested on the access lists Windows gives these folders.
+TEST(ProgramFolder, ProtectedWhereOrdinaryUsersMayWriteInTheParent) {
+    // C:\ of Windows 10: Authenticated Users may create folders.
+    EXPECT_TRUE(SddlLetsUsersWrite("D:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+                                   "(A;CIIO;SDGXGWGR;;;AU)(A;;0x4;;;AU)"));
+    // A second NTFS drive: Authenticated Users may modify.
+    EXPECT_TRUE(SddlLetsUsersWrite("D:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1301bf;;;AU)"));
+    EXPECT_TRUE(SddlLetsUsersWrite("D:(A;;GA;;;WD)"));
+    EXPECT_TRUE(tk::AclLetsUsersWrite(nullptr)) << "no access list";
+    // Program Files: Users read and execute; rights for others only on their own new folders.
+    EXPECT_FALSE(SddlLetsUsersWrite("D:PAI(A;OICIIO;GA;;;CO)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+                                    "(A;OICI;0x1200a9;;;BU)(A;CIIO;GA;;;AU)"));
+    // What ForceProgramDirectories gives.
+    EXPECT_FALSE(
+        SddlLetsUsersWrite("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"));
+
+    const std::string top = FreshPath("KelvarProgram");
+    const std::string target = top + "\\Sub\\KELvar";
+    ASSERT_TRUE(tk::ForceProgramDirectories(target));
+    EXPECT_TRUE(tk::ForceProgramDirectories(target)) << "an existing target counts as success";
+    for (const std::string& d : {target, top + "\\Sub", top})
+        EXPECT_TRUE(::RemoveDirectoryA(d.c_str())) << d;
+}
+
+class Plain : public tk::TWindow {
+public:
+    Plain() {
+        RegisterWindowClass({.name = "KelvarTestPlain"});
+        CreateHandle(0, "KelvarTestPlain", "Test", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                     nullptr);
+    }
+};
+
+TEST(SessionEnd, RefusedWhileABlockIsHeldAndAllowedAfter) {
+    Plain window;
+    ASSERT_TRUE(window.Handle());
+    EXPECT_NE(::SendMessageA(window.Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+    {
+        const tk::SessionEndBlock block(window.Handle(), "Die Installation läuft noch.");
+        EXPECT_EQ(::SendMessageA(window.Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+        EXPECT_TRUE(tk::SessionEndBlock::Active());
+    }
+    EXPECT_FALSE(tk::SessionEndBlock::Active());
+    EXPECT_NE(::SendMessageA(window.Handle(), WM_QUERYENDSESSION, 0, 0), FALSE);
+}
+
+TEST(SystemFunction, LoadsFromTheSystemDirectoryAndNamesWhatIsMissing) {
+    const tk::SystemFunction<decltype(::WNetGetConnectionA)> present("mpr.dll",
+                                                                      "WNetGetConnectionA");
+    ASSERT_NE(present.Find(), nullptr);
+    char system[MAX_PATH], loaded[MAX_PATH];
+    ::GetSystemDirectoryA(system, MAX_PATH);
+    ::GetModuleFileNameA(tk::SystemModule("mpr.dll"), loaded, MAX_PATH);
+    EXPECT_EQ(::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, system, -1, loaded,
+                               static_cast<int>(strlen(system))),
+              CSTR_EQUAL)
+        << loaded;
+
+    const tk::SystemFunction<decltype(::WNetGetConnectionA)> missing("mpr.dll", "NoSuchFunction");
+    EXPECT_EQ(missing.Find(), nullptr);
+    try {
+        missing.Get();
+        ADD_FAILURE() << "a missing function must raise";
+    } catch (const rt::Exception& e) {
+        EXPECT_NE(e.Message().find("NoSuchFunction"), std::string::npos) << e.Message();
+        EXPECT_NE(e.Message().find("mpr.dll"), std::string::npos) << e.Message();
+    }
+    const tk::SystemFunction<int()> noDll("kelvar-not-there.dll", "F");
+    EXPECT_EQ(noDll.Find(), nullptr);
+}
+
+} // namespace
