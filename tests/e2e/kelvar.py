@@ -133,7 +133,11 @@ def template_prefix(fresh=False):
             os.remove(stamp)
         shutil.rmtree(tpl, ignore_errors=True)
         env = wine_env(tpl)
-        prepare_prefix(tpl)
+        base = os.environ.get("KELVAR_WINE_TEMPLATE")
+        if base and _prepared_by(base) == version:
+            copy_prefix(base, tpl)  # the build's booted template (cmake/winetests.cmake)
+        else:
+            prepare_prefix(tpl)
         # Without a window manager nobody draws the title bar unless Wine does:
         # then screenshots show it and its close box takes real clicks.
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
@@ -155,6 +159,35 @@ def prepare_prefix(prefix):
     subprocess.run(["sh", PREPARE_SCRIPT, prefix], env=wine_env(prefix), check=True, timeout=600)
 
 
+def _prepared_by(prefix):
+    """The Wine version that prepared the prefix, or None."""
+    try:
+        with open(os.path.join(prefix, ".kelvar-prepared")) as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def copy_prefix(src, dst):
+    """dst becomes a copy of the booted prefix src. The system DLLs (600 MB) are
+    only ever read: hard links make the copy instant. Everything else is copied,
+    since Wine rewrites some files (win.ini, registry) in place."""
+    os.makedirs(dst)
+    for name in os.listdir(src):
+        if name != "drive_c":
+            subprocess.run(["cp", "-a", os.path.join(src, name), dst], check=True)
+    drive_c = os.path.join(dst, "drive_c")
+    os.makedirs(os.path.join(drive_c, "windows"))
+    src_c = os.path.join(src, "drive_c")
+    for name in os.listdir(src_c):
+        if name != "windows":
+            subprocess.run(["cp", "-a", os.path.join(src_c, name), drive_c], check=True)
+    for name in os.listdir(os.path.join(src_c, "windows")):
+        flag = "-al" if name in ("system32", "syswow64") else "-a"
+        subprocess.run(["cp", flag, os.path.join(src_c, "windows", name),
+                        os.path.join(drive_c, "windows")], check=True)
+
+
 class Prefix:
     """A throw-away copy of the template prefix with its own wineserver."""
 
@@ -168,24 +201,7 @@ class Prefix:
         self.env = wine_env(self.path)
 
     def _copy(self, tpl):
-        # The system DLLs (600 MB) are only ever read: hard links make the copy
-        # instant. Everything else is copied, since Wine rewrites some files
-        # (win.ini, registry) in place.
-        os.makedirs(self.path)
-        for name in os.listdir(tpl):
-            if name == "drive_c":
-                continue
-            subprocess.run(["cp", "-a", os.path.join(tpl, name), self.path], check=True)
-        drive_c = os.path.join(self.path, "drive_c")
-        os.makedirs(os.path.join(drive_c, "windows"))
-        src_c = os.path.join(tpl, "drive_c")
-        for name in os.listdir(src_c):
-            if name != "windows":
-                subprocess.run(["cp", "-a", os.path.join(src_c, name), drive_c], check=True)
-        for name in os.listdir(os.path.join(src_c, "windows")):
-            src = os.path.join(src_c, "windows", name)
-            flag = "-al" if name == "system32" else "-a"
-            subprocess.run(["cp", flag, src, os.path.join(drive_c, "windows")], check=True)
+        copy_prefix(tpl, self.path)
 
     def unix_path(self, win_path):
         """C:\\a\\b -> <prefix>/drive_c/a/b (drive C: only, or a mapped drive)."""
