@@ -1,6 +1,6 @@
 # Tests of Windows programs run under Wine through scripts/wine-prefix.sh:
 # each test gets a prepared prefix and a temp folder of its own under
-# <build>/wine/<test>, so nothing lands in ~/.wine and no two tests share a
+# <build>/wine/<test> (shortened), so nothing lands in ~/.wine and no two tests share a
 # wineserver. The prefix is a fresh copy of one template prefix, booted by the
 # fixture test wine_template once per build tree (and again when Wine
 # changes). Every such test runs on an X display of its own
@@ -23,7 +23,17 @@ function(kelvar_isolate_wine_tests)
     set_tests_properties(wine_template PROPERTIES FIXTURES_SETUP wine_template TIMEOUT 900)
   endif()
   foreach(test IN LISTS tests)
-    set(base ${CMAKE_BINARY_DIR}/wine/${test})
+    # Short folder names: tests link to paths in their temp folder, and a
+    # tmpfs stores a link of 128 bytes or more in a page of its own.
+    set(folder ${test})
+    string(LENGTH "${test}" length)
+    if(length GREATER 24)
+      string(SHA1 hash "${test}")
+      string(SUBSTRING "${test}" 0 15 folder)
+      string(SUBSTRING "${hash}" 0 8 hash)
+      set(folder ${folder}-${hash})
+    endif()
+    set(base ${CMAKE_BINARY_DIR}/wine/${folder})
     file(MAKE_DIRECTORY ${base}/tmp)
     set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT WINEPREFIX=${base}/prefix TMPDIR=${base}/tmp
                  KELVAR_WINE_TEMPLATE=${KELVAR_WINE_TEMPLATE})

@@ -137,6 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             e.content = in.Bytes(length); // may be empty
         }
+        // At most 32 blocks and 48 KiB a file: a run stays in the milliseconds.
+        e.content.resize(std::min({e.content.size(), 32 * options.blockSize, std::size_t{49152}}));
     }
 
     std::vector<std::string> volumes;

@@ -36,8 +36,9 @@ FUZZER=$BUILD/$TARGET
 
 T=$(mktemp -d)
 trap 'rm -rf "$T"' EXIT
-if [ $TARGET = fuzz_archive ]; then
-    # Seeds: archives of a few shapes, each input = settings byte + volumes joined by "\xF0VOL".
+# archive_seeds: archives of a few shapes, each input = settings byte + volumes
+# joined by "\xF0VOL" (a function: its "set --" keeps the caller's options).
+archive_seeds() {
     printf 'abc' >"$T/a.txt"
     : >"$T/empty"
     head -c 3000 /dev/urandom >"$T/noise"
@@ -65,6 +66,9 @@ if [ $TARGET = fuzz_archive ]; then
     set -- "$T"/split.kvr "$T"/split.0*
     seed split 0 "$@"
     seed split-veto 32 "$@"
+}
+if [ $TARGET = fuzz_archive ]; then
+    archive_seeds
     MAX_LEN=65536
 else
     # The round trip's seeds are its regressions (fuzz/regressions/fuzz_roundtrip).
