@@ -3,7 +3,7 @@
 # <build>/wine/<test> (shortened), so nothing lands in ~/.wine and no two tests share a
 # wineserver. The prefix is a fresh copy of one template prefix, booted by the
 # fixture test wine_template once per build tree (and again when Wine
-# changes). Every such test runs on an X display of its own
+# changes; cmake/wine-template.sh). Every such test runs on an X display of its own
 # (scripts/with-display.sh, numbers from $KELVAR_XVFB_DISPLAY), so the tests
 # run in parallel. A GoogleTest case skipped inside such a program shows as a
 # skipped test, not as a pass. Call kelvar_isolate_wine_tests() at the end of
@@ -19,7 +19,7 @@ function(kelvar_isolate_wine_tests)
   get_property(tests DIRECTORY PROPERTY TESTS)
   if(tests AND NOT TEST wine_template)
     add_test(NAME wine_template COMMAND ${KELVAR_WITH_DISPLAY}
-             sh ${CMAKE_SOURCE_DIR}/scripts/wine-prefix.sh ${KELVAR_WINE_TEMPLATE})
+             sh ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/wine-template.sh ${KELVAR_WINE_TEMPLATE})
     set_tests_properties(wine_template PROPERTIES FIXTURES_SETUP wine_template TIMEOUT 900)
   endif()
   foreach(test IN LISTS tests)

@@ -48,7 +48,7 @@ copy_template() {
     done
     for f in "$1"/drive_c/windows/*; do
         case ${f##*/} in
-            system32 | syswow64) cp -al "$f" "$2/drive_c/windows/" ;;
+            system32 | syswow64 | winsxs) cp -al "$f" "$2/drive_c/windows/" ;;
             *) cp -a "$f" "$2/drive_c/windows/" ;;
         esac
     done

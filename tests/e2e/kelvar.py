@@ -143,6 +143,11 @@ def template_prefix(fresh=False):
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
                         "Decorated", "/d", "N", "/f"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        # No window manager: Wine would wait 2 s for one to confirm each hidden
+        # window (every message box closed) unless its windows are unmanaged.
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
+                        "Managed", "/d", "N", "/f"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         with open(stamp, "w") as f:
             f.write(version)
@@ -183,7 +188,7 @@ def copy_prefix(src, dst):
         if name != "windows":
             subprocess.run(["cp", "-a", os.path.join(src_c, name), drive_c], check=True)
     for name in os.listdir(os.path.join(src_c, "windows")):
-        flag = "-al" if name in ("system32", "syswow64") else "-a"
+        flag = "-al" if name in ("system32", "syswow64", "winsxs") else "-a"
         subprocess.run(["cp", flag, os.path.join(src_c, "windows", name),
                         os.path.join(drive_c, "windows")], check=True)
 
