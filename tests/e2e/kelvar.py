@@ -8,6 +8,9 @@ Environment:
                      (default: a folder in the system temp directory)
   KELVAR_E2E_KEEP    set to 1 to keep each test's prefix for inspection
   DISPLAY            the X display; without one a private Xvfb is started
+  KELVAR_E2E_SLACK   factor for every timeout (default 1; ctest, which runs the
+                     tests side by side on a busy machine, sets 3). A timeout
+                     only ends a wait that failed: the waits end at the event.
 
 One template prefix is booted per test run (see `python3 kelvar.py
 --make-template`, registered as the fixture of the e2e tests) and copied for
@@ -48,6 +51,7 @@ WINE_ENV = {
 }
 
 # Generous: Wine under a loaded machine can be slow to start a process.
+SLACK = float(os.environ.get("KELVAR_E2E_SLACK") or 1)
 START_TIMEOUT = 60.0
 STEP_TIMEOUT = 10.0
 
@@ -269,7 +273,9 @@ class Driver:
     def request(self, cmd, timeout=None, **args):
         """Sends one command; raises DriverError when the driver reports a failure."""
         args["cmd"] = cmd
-        wait = timeout if timeout is not None else args.get("timeout_ms", 0) / 1000 + 30
+        if "timeout_ms" in args:
+            args["timeout_ms"] = int(args["timeout_ms"] * SLACK)
+        wait = timeout * SLACK if timeout is not None else args.get("timeout_ms", 0) / 1000 + 30
         self._proc.stdin.write(json.dumps(args).encode("ascii") + b"\n")
         self._proc.stdin.flush()
         try:
@@ -304,6 +310,7 @@ class Driver:
 
 def wait_until(predicate, timeout=STEP_TIMEOUT, interval=0.05, what="condition"):
     """Polls predicate until it returns something true; returns that value."""
+    timeout *= SLACK
     end = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -318,7 +325,7 @@ def settle(read, quiet=0.4, timeout=STEP_TIMEOUT):
     """Waits until read() returns the same value for `quiet` seconds; returns it.
     Used after an input that must change nothing."""
     value, since = read(), time.monotonic()
-    end = since + timeout
+    end = since + timeout * SLACK
     while time.monotonic() - since < quiet:
         if time.monotonic() > end:
             raise AssertionError("state did not settle")
@@ -423,7 +430,7 @@ class Setup:
     def wait_exit(self, timeout=STEP_TIMEOUT):
         """Waits for the program to end; returns its exit code."""
         try:
-            self.exit_code = self.proc.wait(timeout)
+            self.exit_code = self.proc.wait(timeout * SLACK)
         except subprocess.TimeoutExpired:
             raise AssertionError(f"Setup.exe still running after {timeout} s") from None
         return self.exit_code
