@@ -83,10 +83,13 @@ _xvfb = None
 
 
 def ensure_display():
-    """Use $DISPLAY, or start one private Xvfb for this process."""
+    """Use $DISPLAY, or start one private Xvfb for this process (on the first
+    free number of $KELVAR_XVFB_DISPLAY, N or FIRST-LAST, when that is set)."""
     global _xvfb
     if os.environ.get("DISPLAY"):
         return os.environ["DISPLAY"]
+    if os.environ.get("KELVAR_XVFB_DISPLAY"):
+        return _display_in_range(os.environ["KELVAR_XVFB_DISPLAY"])
     r, w = os.pipe()
     _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
                               "-nolisten", "tcp"], pass_fds=(w,),
@@ -99,6 +102,39 @@ def ensure_display():
     os.environ["DISPLAY"] = ":" + number
     atexit.register(_stop_xvfb)
     return os.environ["DISPLAY"]
+
+
+def _display_in_range(spec):
+    """As scripts/with-display.sh: Xvfb takes its lock file atomically, and the
+    lock names the winner of two starters racing for one number."""
+    global _xvfb
+    first, _, last = spec.partition("-")
+    for n in range(int(first), int(last or first) + 1):
+        lock = f"/tmp/.X{n}-lock"
+        try:
+            with open(lock) as f:
+                os.kill(int(f.read().strip()), 0)
+            continue  # taken by a live server
+        except (OSError, ValueError):
+            pass
+        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        end = time.monotonic() + 10
+        while proc.poll() is None and time.monotonic() < end:
+            try:
+                with open(lock) as f:
+                    ours = int(f.read().strip()) == proc.pid
+            except (OSError, ValueError):
+                ours = False
+            if ours and os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                _xvfb = proc
+                os.environ["DISPLAY"] = f":{n}"
+                atexit.register(_stop_xvfb)
+                return os.environ["DISPLAY"]
+            time.sleep(0.05)
+        if proc.poll() is None:
+            proc.kill()
+    raise HarnessError(f"no free display in KELVAR_XVFB_DISPLAY={spec}")
 
 
 def _stop_xvfb():
