@@ -128,17 +128,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const unsigned shape = in.Byte();
         e.storeOnly = shape & 1;
         const std::size_t length = in.Word();
+        // At most 32 blocks and 48 KiB a file: a run stays in the milliseconds.
+        const std::size_t cap = std::min(32 * options.blockSize, std::size_t{49152});
         if (shape & 2) {
             // Long content from a short pattern: many blocks, compressible.
             const std::string pattern = in.Bytes(1 + in.Byte() % 16);
-            const std::size_t n = length * (1 + (shape >> 2) % 8);
+            const std::size_t n = std::min(cap, length * (1 + (shape >> 2) % 8));
             for (std::size_t k = 0; !pattern.empty() && k < n; ++k)
                 e.content += pattern[k % pattern.size()];
         } else {
-            e.content = in.Bytes(length); // may be empty
+            e.content = in.Bytes(std::min(cap, length)); // may be empty
         }
-        // At most 32 blocks and 48 KiB a file: a run stays in the milliseconds.
-        e.content.resize(std::min({e.content.size(), 32 * options.blockSize, std::size_t{49152}}));
     }
 
     std::vector<std::string> volumes;
