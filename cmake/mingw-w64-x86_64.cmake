@@ -10,5 +10,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Tests built for Windows run under Wine, in a prepared prefix of their own.
-set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-prefix.sh --run wine)
+# Tests built for Windows run under Wine, in a prepared prefix and on an X
+# display of their own, so that they can run side by side.
+set(CMAKE_CROSSCOMPILING_EMULATOR sh ${CMAKE_CURRENT_LIST_DIR}/../scripts/with-display.sh
+    sh ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-prefix.sh --run wine)

@@ -30,5 +30,6 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("replayed %d inputs\n", count);
-    return 0;
+    // Nothing replayed is a wrong folder, not a pass.
+    return count > 0 ? 0 : 1;
 }

@@ -1,16 +1,38 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds everything and runs every test: native unit
 # tests (with sanitizers), Win32 tests under Wine, end-to-end tests that drive
-# the real Setup.exe under Wine and Xvfb, and the reproducible release build.
-# Ends with a summary: per part its time, then tests run, passed, failed and
-# skipped (a skip counts as a failure), and last a line "N passed, N failed".
+# the real Setup.exe under Wine and Xvfb, the reproducible release build and a
+# short run of each fuzzer. Ends with a summary: per part its time, the five
+# slowest tests, then tests run, passed, failed and skipped (a skip counts as a
+# failure), and last a line "N passed, N failed".
+#   scripts/test.sh           everything (what CI runs)
+#   scripts/test.sh --quick   the edit loop: native tests and the Win32 tests,
+#                             no end-to-end tests, no release, no fuzzing
+# The Wine tests run side by side ($KELVAR_WINE_JOBS at a time, default twice
+# the processors: they mostly wait), each in its own prefix and on its own
+# Xvfb display from $KELVAR_XVFB_DISPLAY ("FIRST-LAST", default 90-130). The
+# release check and the fuzzers run beside them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
+quick=0
+case "${1:-}" in
+    --quick) quick=1 ;;
+    "") ;;
+    *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+esac
+
 jobs=${KELVAR_JOBS:-$(nproc)}
+wine_jobs=${KELVAR_WINE_JOBS:-$((2 * $(nproc)))}
 results=$(mktemp -d /tmp/kelvar-test-XXXXXX)
-trap 'rm -rf "$results"' EXIT
+bg_pids=()
+cleanup() {
+    local pid
+    for pid in "${bg_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
+    rm -rf "$results"
+}
+trap cleanup EXIT
 times=()
 status=0
 
@@ -20,16 +42,56 @@ part() {
     shift
     echo "== $name"
     "$@" || rc=$?
-    times+=("$(printf '%-30s %5d s%s' "$name" $((SECONDS - start)) "$([[ $rc == 0 ]] || echo "  FAILED ($rc)")")")
-    [[ $rc == 0 ]] || status=1
+    note_time "$name" $((SECONDS - start)) "$rc"
     return 0
 }
-# ctest_part NAME PRESET: the preset's tests, results kept as JUnit.
+note_time() { # NAME SECONDS RC
+    times+=("$(printf '%-30s %5d s%s' "$1" "$2" "$([[ $3 == 0 ]] || echo "  FAILED ($3)")")")
+    [[ $3 == 0 ]] || status=1
+}
+# background NAME COMMAND...: runs a part beside the others, at a lower
+# priority: the Wine tests wait for events, and a step that gets no processor
+# for long fails by its timeout. Its output is kept until finish_background.
+background() {
+    local name=$1 n=${#bg_pids[@]}
+    shift
+    echo "== $name (in the background)"
+    printf '%s' "$name" >"$results/bg$n.name"
+    set -m
+    (
+        renice -n 10 "$BASHPID" >/dev/null
+        start=$SECONDS rc=0
+        "$@" >"$results/bg$n.log" 2>&1 || rc=$?
+        echo "$rc $((SECONDS - start))" >"$results/bg$n.rc"
+    ) &
+    set +m
+    bg_pids+=($!)
+}
+finish_background() {
+    local n rc secs
+    for n in "${!bg_pids[@]}"; do
+        wait "${bg_pids[$n]}" || true
+        echo "== $(cat "$results/bg$n.name") (output)"
+        cat "$results/bg$n.log"
+        read -r rc secs <"$results/bg$n.rc" 2>/dev/null || { rc=1 secs=0; }
+        note_time "$(cat "$results/bg$n.name")" "$secs" "$rc"
+    done
+    bg_pids=()
+}
+# ctest_part NAME PRESET JOBS [ctest options]: the preset's tests, results kept as JUnit.
 ctest_part() {
-    part "$1" ctest --preset "$2" -j "$3" --output-junit "$results/$2.xml"
+    local name=$1 preset=$2 j=$3
+    shift 3
+    part "$name" ctest --preset "$preset" -j "$j" --output-junit "$results/$preset.xml" "$@"
 }
 build() { # PRESET
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"
+}
+# The fuzzers: build (clang), then each target's smoke run and the replay of
+# its regressions, registered as tests of the fuzz build.
+fuzz_part() {
+    cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j 1 &&
+        ctest --test-dir build/fuzz -j 2 --output-on-failure --output-junit "$results/fuzz.xml"
 }
 summary() {
     echo
@@ -38,8 +100,10 @@ summary() {
     python3 - "$results" "$status" <<'PY'
 import glob, sys, xml.etree.ElementTree as ET
 passed = failed = skipped = 0
+timed = []
 for f in sorted(glob.glob(sys.argv[1] + "/*.xml")):
     for case in ET.parse(f).getroot().iter("testcase"):
+        timed.append((float(case.get("time") or 0), case.get("name")))
         if case.find("failure") is not None or case.get("status") == "fail":
             failed += 1
         elif case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
@@ -47,6 +111,9 @@ for f in sorted(glob.glob(sys.argv[1] + "/*.xml")):
             print(f"  skipped: {case.get('name')}")
         else:
             passed += 1
+print("  slowest tests:")
+for t, name in sorted(timed, reverse=True)[:5]:
+    print(f"    {t:7.1f} s  {name}")
 extra = 1 if sys.argv[2] != "0" and failed == 0 else 0  # a failed build or check counts once
 print(f"  tests run: {passed + failed + skipped}, passed: {passed}, failed: {failed}, "
       f"skipped: {skipped} (must be 0)")
@@ -55,8 +122,12 @@ sys.exit(1 if failed + skipped + extra else 0)
 PY
 }
 
-part "dependencies" bash scripts/setup-deps.sh
-source scripts/wine-env.sh
+if ((quick)); then
+    source scripts/wine-env.sh
+else
+    part "dependencies" bash scripts/setup-deps.sh
+    source scripts/wine-env.sh
+fi
 part "native build (ASan/UBSan)" build native
 part "Windows build" build windows
 if ((status)); then
@@ -64,20 +135,28 @@ if ((status)); then
     exit 1
 fi
 
-ensure_display
+if ((!quick)); then
+    # Compilers beside the Wine tests, which mostly wait.
+    background "reproducible release" bash scripts/check-reproducible.sh
+    background "fuzzers (build, 2 x 30 s)" fuzz_part
+fi
 ctest_part "native tests" native "$jobs"
 # Every Wine test names its own prefix; one that does not lands here, not in
 # ~/.wine, and fails the run.
 stray=$root/build/windows/wine/stray-prefix
 rm -rf "$stray"
 export WINEPREFIX=$stray
-ctest_part "Windows tests under Wine" windows 1
+if ((quick)); then
+    ctest_part "Windows tests under Wine" windows "$wine_jobs" -LE e2e
+else
+    ctest_part "Windows tests under Wine" windows "$wine_jobs"
+fi
 unset WINEPREFIX
 if [[ -e "$stray" ]]; then
     echo "a Wine test ran without a prefix of its own: $stray" >&2
     status=1
 fi
-part "reproducible release" bash scripts/check-reproducible.sh
+finish_background
 
 summary || status=1
 exit $status

@@ -11,13 +11,13 @@ new_prefix() {
 }
 
 # ensure_display: use $DISPLAY when there is one, else start Xvfb for this shell
-# on the first free display from 90 on (KELVAR_XVFB_DISPLAY names the one to use
-# on a machine whose displays are handed out).
+# on the first free display from 90 to 130 (KELVAR_XVFB_DISPLAY, N or FIRST-LAST,
+# names the ones to use on a machine whose displays are handed out).
 ensure_display() {
     if [[ -n "${DISPLAY:-}" ]] && xdpyinfo >/dev/null 2>&1; then return 0; fi
     if [[ -n "${DISPLAY:-}" ]] && xset q >/dev/null 2>&1; then return 0; fi
-    local n
-    for n in ${KELVAR_XVFB_DISPLAY:-$(seq 90 130)}; do
+    local n range=${KELVAR_XVFB_DISPLAY:-90-130}
+    for n in $(seq "${range%-*}" "${range#*-}"); do
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         XVFB_PID=$!

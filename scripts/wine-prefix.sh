@@ -9,6 +9,9 @@
 # folders (Desktop, Documents, ...) are real folders instead of links to the
 # Unix home, so shortcuts and snapshots stay inside the prefix. A prefix
 # prepared before by the same Wine is used as it is.
+# With $KELVAR_WINE_TEMPLATE naming a prepared prefix (the tests' template,
+# booted once per build tree), DIR is made anew as a copy of it instead of
+# being booted: a second instead of half a minute.
 set -eu
 run=0
 if [ "${1:-}" = --run ]; then
@@ -29,6 +32,33 @@ export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-winemenubuilder.exe=d;mscoree=d;msh
 
 version=$(wine --version)
 stamp=$prefix/.kelvar-prepared
+
+# copy_template FROM TO: TO becomes a copy of the prepared prefix FROM. The
+# system DLLs are only ever read: hard links make them free. Everything else
+# is copied, since Wine rewrites some files (registry, win.ini) in place.
+copy_template() {
+    rm -rf "$2"
+    mkdir -p "$2/drive_c/windows"
+    for f in "$1"/* "$1"/.[!.]*; do
+        [ -e "$f" ] || [ -L "$f" ] || continue
+        [ "${f##*/}" = drive_c ] || cp -a "$f" "$2/"
+    done
+    for f in "$1"/drive_c/*; do
+        [ "${f##*/}" = windows ] || cp -a "$f" "$2/drive_c/"
+    done
+    for f in "$1"/drive_c/windows/*; do
+        case ${f##*/} in
+            system32 | syswow64 | winsxs) cp -al "$f" "$2/drive_c/windows/" ;;
+            *) cp -a "$f" "$2/drive_c/windows/" ;;
+        esac
+    done
+}
+template=${KELVAR_WINE_TEMPLATE:-}
+if [ -n "$template" ] && [ "$(cat "$template/.kelvar-prepared" 2>/dev/null)" = "$version" ] &&
+    [ "$(cd "$template" && pwd -P)" != "$(mkdir -p "$prefix" && cd "$prefix" && pwd -P)" ]; then
+    wineserver -k 2>/dev/null || true
+    copy_template "$template" "$prefix"
+fi
 if [ ! -f "$stamp" ] || [ "$(cat "$stamp")" != "$version" ]; then
     mkdir -p "$prefix"
     wineboot -i >/dev/null 2>&1 || true

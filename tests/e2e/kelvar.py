@@ -8,6 +8,9 @@ Environment:
                      (default: a folder in the system temp directory)
   KELVAR_E2E_KEEP    set to 1 to keep each test's prefix for inspection
   DISPLAY            the X display; without one a private Xvfb is started
+  KELVAR_E2E_SLACK   factor for every timeout (default 1; ctest, which runs the
+                     tests side by side on a busy machine, sets 3). A timeout
+                     only ends a wait that failed: the waits end at the event.
 
 One template prefix is booted per test run (see `python3 kelvar.py
 --make-template`, registered as the fixture of the e2e tests) and copied for
@@ -48,6 +51,7 @@ WINE_ENV = {
 }
 
 # Generous: Wine under a loaded machine can be slow to start a process.
+SLACK = float(os.environ.get("KELVAR_E2E_SLACK") or 1)
 START_TIMEOUT = 60.0
 STEP_TIMEOUT = 10.0
 
@@ -79,10 +83,13 @@ _xvfb = None
 
 
 def ensure_display():
-    """Use $DISPLAY, or start one private Xvfb for this process."""
+    """Use $DISPLAY, or start one private Xvfb for this process (on the first
+    free number of $KELVAR_XVFB_DISPLAY, N or FIRST-LAST, when that is set)."""
     global _xvfb
     if os.environ.get("DISPLAY"):
         return os.environ["DISPLAY"]
+    if os.environ.get("KELVAR_XVFB_DISPLAY"):
+        return _display_in_range(os.environ["KELVAR_XVFB_DISPLAY"])
     r, w = os.pipe()
     _xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24",
                               "-nolisten", "tcp"], pass_fds=(w,),
@@ -95,6 +102,39 @@ def ensure_display():
     os.environ["DISPLAY"] = ":" + number
     atexit.register(_stop_xvfb)
     return os.environ["DISPLAY"]
+
+
+def _display_in_range(spec):
+    """As scripts/with-display.sh: Xvfb takes its lock file atomically, and the
+    lock names the winner of two starters racing for one number."""
+    global _xvfb
+    first, _, last = spec.partition("-")
+    for n in range(int(first), int(last or first) + 1):
+        lock = f"/tmp/.X{n}-lock"
+        try:
+            with open(lock) as f:
+                os.kill(int(f.read().strip()), 0)
+            continue  # taken by a live server
+        except (OSError, ValueError):
+            pass
+        proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        end = time.monotonic() + 10
+        while proc.poll() is None and time.monotonic() < end:
+            try:
+                with open(lock) as f:
+                    ours = int(f.read().strip()) == proc.pid
+            except (OSError, ValueError):
+                ours = False
+            if ours and os.path.exists(f"/tmp/.X11-unix/X{n}"):
+                _xvfb = proc
+                os.environ["DISPLAY"] = f":{n}"
+                atexit.register(_stop_xvfb)
+                return os.environ["DISPLAY"]
+            time.sleep(0.05)
+        if proc.poll() is None:
+            proc.kill()
+    raise HarnessError(f"no free display in KELVAR_XVFB_DISPLAY={spec}")
 
 
 def _stop_xvfb():
@@ -133,11 +173,20 @@ def template_prefix(fresh=False):
             os.remove(stamp)
         shutil.rmtree(tpl, ignore_errors=True)
         env = wine_env(tpl)
-        prepare_prefix(tpl)
+        base = os.environ.get("KELVAR_WINE_TEMPLATE")
+        if base and _prepared_by(base) == version:
+            copy_prefix(base, tpl)  # the build's booted template (cmake/winetests.cmake)
+        else:
+            prepare_prefix(tpl)
         # Without a window manager nobody draws the title bar unless Wine does:
         # then screenshots show it and its close box takes real clicks.
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
                         "Decorated", "/d", "N", "/f"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        # No window manager: Wine would wait 2 s for one to confirm each hidden
+        # window (every message box closed) unless its windows are unmanaged.
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
+                        "Managed", "/d", "N", "/f"], env=env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
         subprocess.run(["wineserver", "-w"], env=env, timeout=120)
         with open(stamp, "w") as f:
@@ -155,6 +204,35 @@ def prepare_prefix(prefix):
     subprocess.run(["sh", PREPARE_SCRIPT, prefix], env=wine_env(prefix), check=True, timeout=600)
 
 
+def _prepared_by(prefix):
+    """The Wine version that prepared the prefix, or None."""
+    try:
+        with open(os.path.join(prefix, ".kelvar-prepared")) as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+def copy_prefix(src, dst):
+    """dst becomes a copy of the booted prefix src. The system DLLs (600 MB) are
+    only ever read: hard links make the copy instant. Everything else is copied,
+    since Wine rewrites some files (win.ini, registry) in place."""
+    os.makedirs(dst)
+    for name in os.listdir(src):
+        if name != "drive_c":
+            subprocess.run(["cp", "-a", os.path.join(src, name), dst], check=True)
+    drive_c = os.path.join(dst, "drive_c")
+    os.makedirs(os.path.join(drive_c, "windows"))
+    src_c = os.path.join(src, "drive_c")
+    for name in os.listdir(src_c):
+        if name != "windows":
+            subprocess.run(["cp", "-a", os.path.join(src_c, name), drive_c], check=True)
+    for name in os.listdir(os.path.join(src_c, "windows")):
+        flag = "-al" if name in ("system32", "syswow64", "winsxs") else "-a"
+        subprocess.run(["cp", flag, os.path.join(src_c, "windows", name),
+                        os.path.join(drive_c, "windows")], check=True)
+
+
 class Prefix:
     """A throw-away copy of the template prefix with its own wineserver."""
 
@@ -168,24 +246,7 @@ class Prefix:
         self.env = wine_env(self.path)
 
     def _copy(self, tpl):
-        # The system DLLs (600 MB) are only ever read: hard links make the copy
-        # instant. Everything else is copied, since Wine rewrites some files
-        # (win.ini, registry) in place.
-        os.makedirs(self.path)
-        for name in os.listdir(tpl):
-            if name == "drive_c":
-                continue
-            subprocess.run(["cp", "-a", os.path.join(tpl, name), self.path], check=True)
-        drive_c = os.path.join(self.path, "drive_c")
-        os.makedirs(os.path.join(drive_c, "windows"))
-        src_c = os.path.join(tpl, "drive_c")
-        for name in os.listdir(src_c):
-            if name != "windows":
-                subprocess.run(["cp", "-a", os.path.join(src_c, name), drive_c], check=True)
-        for name in os.listdir(os.path.join(src_c, "windows")):
-            src = os.path.join(src_c, "windows", name)
-            flag = "-al" if name == "system32" else "-a"
-            subprocess.run(["cp", flag, src, os.path.join(drive_c, "windows")], check=True)
+        copy_prefix(tpl, self.path)
 
     def unix_path(self, win_path):
         """C:\\a\\b -> <prefix>/drive_c/a/b (drive C: only, or a mapped drive)."""
@@ -248,7 +309,9 @@ class Driver:
     def request(self, cmd, timeout=None, **args):
         """Sends one command; raises DriverError when the driver reports a failure."""
         args["cmd"] = cmd
-        wait = timeout if timeout is not None else args.get("timeout_ms", 0) / 1000 + 30
+        if "timeout_ms" in args:
+            args["timeout_ms"] = int(args["timeout_ms"] * SLACK)
+        wait = timeout * SLACK if timeout is not None else args.get("timeout_ms", 0) / 1000 + 30
         self._proc.stdin.write(json.dumps(args).encode("ascii") + b"\n")
         self._proc.stdin.flush()
         try:
@@ -283,6 +346,7 @@ class Driver:
 
 def wait_until(predicate, timeout=STEP_TIMEOUT, interval=0.05, what="condition"):
     """Polls predicate until it returns something true; returns that value."""
+    timeout *= SLACK
     end = time.monotonic() + timeout
     while True:
         value = predicate()
@@ -297,7 +361,7 @@ def settle(read, quiet=0.4, timeout=STEP_TIMEOUT):
     """Waits until read() returns the same value for `quiet` seconds; returns it.
     Used after an input that must change nothing."""
     value, since = read(), time.monotonic()
-    end = since + timeout
+    end = since + timeout * SLACK
     while time.monotonic() - since < quiet:
         if time.monotonic() > end:
             raise AssertionError("state did not settle")
@@ -402,7 +466,7 @@ class Setup:
     def wait_exit(self, timeout=STEP_TIMEOUT):
         """Waits for the program to end; returns its exit code."""
         try:
-            self.exit_code = self.proc.wait(timeout)
+            self.exit_code = self.proc.wait(timeout * SLACK)
         except subprocess.TimeoutExpired:
             raise AssertionError(f"Setup.exe still running after {timeout} s") from None
         return self.exit_code
