@@ -198,6 +198,17 @@ int Cmp(std::string_view a, std::string_view b) {
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }
 
+// The peak working set above the start, less the text the lists hold, per item.
+void ReportMemory(const char* what, const char* items, std::size_t count, std::size_t peakAbove,
+                  std::size_t text, const char* name) {
+    const double perItem = (static_cast<double>(peakAbove) - text) / count;
+    std::printf("memory (one %s in a fresh process): %zu %s, peak working set %.1f MB above the "
+                "start, text %.1f MB\n",
+                what, count, items, peakAbove / 1048576.0, text / 1048576.0);
+    std::printf("  beyond the text: %.1f bytes per item (goal <= 100)\n", perItem);
+    std::printf("%s=%.1f\n", name, perItem);
+}
+
 int Memory(BenchHost& host) {
     const std::size_t ws0 = Memory().WorkingSetSize;
     snapshot::LwEinlesenExecute(host);
@@ -206,13 +217,8 @@ int Memory(BenchHost& host) {
     for (const tk::TStringList* l : {&host.l1, &host.l2})
         for (std::size_t i = 0; i < l->Count(); ++i)
             text += (*l)[i].size();
-    const std::size_t entries = host.l1.Count() + host.l2.Count();
-    const double perEntry = (static_cast<double>(peak) - ws0 - text) / entries;
-    std::printf("memory (one snapshot in a fresh process): %zu entries, peak working set %.1f MB "
-                "above the start, text of the lines %.1f MB\n",
-                entries, (peak - ws0) / 1048576.0, text / 1048576.0);
-    std::printf("  beyond the text: %.1f bytes per entry (goal <= 100)\n", perEntry);
-    std::printf("bytes_per_entry=%.1f\n", perEntry);
+    ReportMemory("snapshot", "entries", host.l1.Count() + host.l2.Count(), peak - ws0, text,
+                 "bytes_per_entry");
     return 0;
 }
 
@@ -262,12 +268,7 @@ int RegistryMemory(BenchHost& host, const BenchRoots& roots) {
         std::printf("no keys listed: was bench/reggen.exe run in this prefix?\n");
         return 1;
     }
-    const double perKey = (static_cast<double>(peak) - ws0 - text) / keys;
-    std::printf("memory (one registry snapshot in a fresh process): %zu keys, peak working set "
-                "%.1f MB above the start, text of the paths %.1f MB\n",
-                keys, (peak - ws0) / 1048576.0, text / 1048576.0);
-    std::printf("  beyond the text: %.1f bytes per key (goal <= 100)\n", perKey);
-    std::printf("registry_bytes_per_key=%.1f\n", perKey);
+    ReportMemory("registry snapshot", "keys", keys, peak - ws0, text, "registry_bytes_per_key");
     return 0;
 }
 
