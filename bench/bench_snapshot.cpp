@@ -281,20 +281,25 @@ int Registry(BenchHost& host, int argc, char** argv) {
     }
     if (argc > 3 && std::string(argv[3]) == "memory")
         return RegistryMemory(host, roots);
-    const int rounds = std::max(5, argc > 3 ? std::atoi(argv[3]) : 5);
-    std::printf("registry: every figure one warm-up round each, then %d rounds interleaved\n",
+    // A walk of a million keys takes minutes under Wine: three rounds by
+    // default, and the walk below the parent, for information only, once.
+    const int rounds = std::max(3, argc > 3 ? std::atoi(argv[3]) : 3);
+    std::printf("registry: the snapshot and its floor one warm-up round each, then %d rounds "
+                "interleaved\n",
                 rounds);
     std::size_t keys = 0, keysRel = 0;
     bench::Contender byPath{"bare walk, keys opened by full path (floor)",
                             [&] { keys = BareRegWalkByPath(roots.keys[0]); }};
-    bench::Contender relative{"bare walk, keys opened below their parent",
-                              [&] { keysRel = BareRegWalkRelative(roots.keys[0]); }};
     bench::Contender reg{"registry snapshot (walk, write)", [&] {
                              host.Begin();
                              snapshot::RegEinlesenExecute(host, roots.keys);
                              host.End();
                          }};
-    bench::Interleave({&byPath, &relative, &reg}, rounds);
+    bench::Interleave({&byPath, &reg}, rounds);
+    bench::Contender relative{"bare walk, keys opened below their parent",
+                              [&] { keysRel = BareRegWalkRelative(roots.keys[0]); }};
+    relative.seconds.push_back(bench::Time(relative.run));
+    std::printf("  %-44s once     %8.3f s\n", relative.name.c_str(), relative.Min());
     const auto [listed, text] = ListFile(host.target + "\\Reg_cr.lst");
     const double ratio = reg.Min() / byPath.Min();
     const double usPerKey = reg.Min() * 1e6 / keys;
@@ -302,7 +307,8 @@ int Registry(BenchHost& host, int argc, char** argv) {
                 "%.1f bytes of path per key\n",
                 keys, listed, keysRel, keys ? static_cast<double>(text) / keys : 0.0);
     std::printf("  ratio of minimums to the floor %.3f (goal <= 1.3); %.2f us per key; the floor "
-                "%.2f us per key; opening below the parent %.2f us per key (for information)\n",
+                "%.2f us per key; opening below the parent %.2f us per key (one run, for "
+                "information)\n",
                 ratio, usPerKey, byPath.Min() * 1e6 / keys, relative.Min() * 1e6 / keys);
     if (ratio < 1)
         std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
