@@ -1,7 +1,8 @@
 // Snapshot benchmarks, run under Wine by bench/bench_snapshot.sh on a
-// generated drive.
+// generated drive and by bench/bench_registry.sh on a generated registry tree.
 //   bench_snapshot <drive letter> <work dir on C:> [rounds]   timing, interleaved
 //   bench_snapshot <drive letter> <work dir on C:> memory     one snapshot in a fresh process
+//   bench_snapshot registry <work dir on C:> [rounds|memory]  the same for the registry
 // Ends with name=value lines.
 #include "rounds.h"
 #include "snapshot/Snapshot.h"
@@ -66,11 +67,15 @@ std::size_t BareWalk(const std::string& root, bool testDirs) {
 }
 
 // The registry floor as the snapshot walks: breadth-first, one key open at a
-// time by its full path from the root, the same access, the same calls.
+// time by its full path from the root, the same access, the same calls. The
+// queue of paths is one character buffer with an offset per key, the least a
+// breadth-first walk must keep.
 std::size_t BareRegWalkByPath(HKEY root) {
-    std::vector<std::string> keys;
+    std::string text;
+    std::vector<std::size_t> ends; // key i is text[ends[i-1], ends[i])
     std::vector<char> name(256);
-    auto list = [&](const char* sub, const std::string& prefix) {
+    std::string path;
+    auto list = [&](const char* sub, std::size_t prefixBegin, std::size_t prefixEnd) {
         HKEY k = nullptr;
         if (::RegOpenKeyExA(root, sub, 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS)
             return;
@@ -80,23 +85,31 @@ std::size_t BareRegWalkByPath(HKEY root) {
             name.resize(std::max<std::size_t>(name.size(), maxLen + 1));
             for (DWORD i = 0; i < count; ++i) {
                 DWORD len = static_cast<DWORD>(name.size());
-                if (::RegEnumKeyExA(k, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) ==
+                if (::RegEnumKeyExA(k, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) !=
                     ERROR_SUCCESS)
-                    keys.push_back(prefix + std::string(name.data(), len));
+                    continue;
+                if (prefixEnd > prefixBegin) {
+                    text.append(text, prefixBegin, prefixEnd - prefixBegin);
+                    text.push_back('\\');
+                }
+                text.append(name.data(), len);
+                ends.push_back(text.size());
             }
         }
         ::RegCloseKey(k);
     };
-    list(nullptr, "");
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const std::string path = keys[i]; // keys grows below
-        list(path.c_str(), path + "\\");
+    list(nullptr, 0, 0);
+    for (std::size_t i = 0; i < ends.size(); ++i) {
+        const std::size_t begin = i ? ends[i - 1] : 0;
+        path.assign(text, begin, ends[i] - begin);
+        list(path.c_str(), begin, ends[i]);
     }
-    return keys.size();
+    return ends.size();
 }
 
 // The other way to open keys: depth-first, each key relative to its open
-// parent. Measured so that the snapshot can take it if it is the faster.
+// parent, with every parent on the way held open. Not the snapshot's order;
+// printed for information.
 std::size_t BareRegWalkRelative(HKEY parent) {
     std::size_t keys = 0;
     DWORD count = 0, maxLen = 0;
@@ -185,6 +198,17 @@ int Cmp(std::string_view a, std::string_view b) {
                             static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()));
 }
 
+// The peak working set above the start, less the text the lists hold, per item.
+void ReportMemory(const char* what, const char* items, std::size_t count, std::size_t peakAbove,
+                  std::size_t text, const char* name) {
+    const double perItem = (static_cast<double>(peakAbove) - text) / count;
+    std::printf("memory (one %s in a fresh process): %zu %s, peak working set %.1f MB above the "
+                "start, text %.1f MB\n",
+                what, count, items, peakAbove / 1048576.0, text / 1048576.0);
+    std::printf("  beyond the text: %.1f bytes per item (goal <= 100)\n", perItem);
+    std::printf("%s=%.1f\n", name, perItem);
+}
+
 int Memory(BenchHost& host) {
     const std::size_t ws0 = Memory().WorkingSetSize;
     snapshot::TakeDriveSnapshot(host);
@@ -193,14 +217,111 @@ int Memory(BenchHost& host) {
     for (const tk::TStringList* l : {&host.l1, &host.l2})
         for (std::size_t i = 0; i < l->Count(); ++i)
             text += (*l)[i].size();
-    const std::size_t entries = host.l1.Count() + host.l2.Count();
-    const double perEntry = (static_cast<double>(peak) - ws0 - text) / entries;
-    std::printf("memory (one snapshot in a fresh process): %zu entries, peak working set %.1f MB "
-                "above the start, text of the lines %.1f MB\n",
-                entries, (peak - ws0) / 1048576.0, text / 1048576.0);
-    std::printf("  beyond the text: %.1f bytes per entry (goal <= 100)\n", perEntry);
-    std::printf("bytes_per_entry=%.1f\n", perEntry);
+    ReportMemory("snapshot", "entries", host.l1.Count() + host.l2.Count(), peak - ws0, text,
+                 "bytes_per_entry");
     return 0;
+}
+
+// The registry tree that bench/reggen.exe made: its Root as the first of the
+// five roots, an empty key as the other four.
+struct BenchRoots {
+    HKEY keys[5] = {};
+    BenchRoots() {
+        const char* const base = "Software\\KelvarRegBench\\";
+        for (int i = 0; i < 5; ++i)
+            ::RegOpenKeyExA(HKEY_CURRENT_USER, (std::string(base) + (i ? "Empty" : "Root")).c_str(),
+                            0, KEY_READ, &keys[i]);
+    }
+    ~BenchRoots() {
+        for (HKEY k : keys)
+            if (k)
+                ::RegCloseKey(k);
+    }
+    bool Ok() const { return keys[0] && keys[1]; }
+};
+
+// Lines and bytes without line ends of a written key list.
+std::pair<std::size_t, std::size_t> ListFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::size_t lines = 0, bytes = 0;
+    if (!f)
+        return {0, 0};
+    char buf[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        for (std::size_t i = 0; i < n; ++i)
+            if (buf[i] == '\n')
+                ++lines;
+            else if (buf[i] != '\r')
+                ++bytes;
+    std::fclose(f);
+    return {lines, bytes};
+}
+
+int RegistryMemory(BenchHost& host, const BenchRoots& roots) {
+    const std::size_t ws0 = Memory().WorkingSetSize;
+    snapshot::TakeRegistrySnapshot(host, roots.keys);
+    const std::size_t peak = Memory().PeakWorkingSetSize;
+    // The list holds one root at a time: the first root holds all the keys.
+    const auto [keys, text] = ListFile(host.target + "\\Reg_cr.lst");
+    if (keys == 0) {
+        std::printf("no keys listed: was bench/reggen.exe run in this prefix?\n");
+        return 1;
+    }
+    ReportMemory("registry snapshot", "keys", keys, peak - ws0, text, "registry_bytes_per_key");
+    return 0;
+}
+
+// The registry snapshot over the generated tree against its floor.
+int Registry(BenchHost& host, int argc, char** argv) {
+    BenchRoots roots;
+    if (!roots.Ok()) {
+        std::printf("HKCU\\Software\\KelvarRegBench is missing: run bench/reggen.exe first\n");
+        return 1;
+    }
+    if (argc > 3 && std::string(argv[3]) == "memory")
+        return RegistryMemory(host, roots);
+    // A walk of a million keys takes minutes under Wine: three rounds by
+    // default, and the walk below the parent, for information only, once.
+    const int rounds = std::max(3, argc > 3 ? std::atoi(argv[3]) : 3);
+    std::printf("registry: the snapshot and its floor one warm-up round each, then %d rounds "
+                "interleaved\n",
+                rounds);
+    std::size_t keys = 0, keysRel = 0;
+    bench::Contender byPath{"bare walk, keys opened by full path (floor)",
+                            [&] { keys = BareRegWalkByPath(roots.keys[0]); }};
+    bench::Contender reg{"registry snapshot (walk, write)", [&] {
+                             host.Begin();
+                             snapshot::TakeRegistrySnapshot(host, roots.keys);
+                             host.End();
+                         }};
+    bench::Interleave({&byPath, &reg}, rounds);
+    bench::Contender relative{"bare walk, keys opened below their parent",
+                              [&] { keysRel = BareRegWalkRelative(roots.keys[0]); }};
+    relative.seconds.push_back(bench::Time(relative.run));
+    std::printf("  %-44s once     %8.3f s\n", relative.name.c_str(), relative.Min());
+    const auto [listed, text] = ListFile(host.target + "\\Reg_cr.lst");
+    const double ratio = reg.Min() / byPath.Min();
+    const double usPerKey = reg.Min() * 1e6 / keys;
+    std::printf("  %zu keys (%zu listed by the snapshot, %zu opened below their parent), "
+                "%.1f bytes of path per key\n",
+                keys, listed, keysRel, keys ? static_cast<double>(text) / keys : 0.0);
+    std::printf("  ratio of minimums to the floor %.3f (goal <= 1.3); %.2f us per key; the floor "
+                "%.2f us per key; opening below the parent %.2f us per key (one run, for "
+                "information)\n",
+                ratio, usPerKey, byPath.Min() * 1e6 / keys, relative.Min() * 1e6 / keys);
+    if (ratio < 1)
+        std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
+    std::printf("  longest gap between message pumps, start to end of every round: %.1f ms "
+                "(goal <= 50; %d pumps)\n",
+                host.maxGap, host.pumps);
+    std::printf("registry_ratio=%.3f\n", ratio);
+    std::printf("registry_keys=%zu\n", keys);
+    std::printf("registry_us_per_key=%.2f\n", usPerKey);
+    std::printf("registry_floor_us_per_key=%.2f\n", byPath.Min() * 1e6 / keys);
+    std::printf("registry_relative_us_per_key=%.2f\n", relative.Min() * 1e6 / keys);
+    std::printf("registry_max_pump_gap_ms=%.1f\n", host.maxGap);
+    return listed == keys && keysRel == keys ? 0 : 1;
 }
 
 } // namespace
@@ -214,6 +335,8 @@ int main(int argc, char** argv) {
     BenchHost host;
     host.drive = std::string(1, argv[1][0]) + ":";
     host.target = argv[2];
+    if (std::string(argv[1]) == "registry")
+        return Registry(host, argc, argv);
     if (argc > 3 && std::string(argv[3]) == "memory")
         return Memory(host);
     const int rounds = std::max(5, argc > 3 ? std::atoi(argv[3]) : 5);
@@ -279,44 +402,10 @@ int main(int argc, char** argv) {
     std::printf("  speed-up %.1f x, order identical: %s\n", sortSpeedup,
                 same == ref.size() ? "yes" : "NO");
 
-    // Registry: the snapshot of the whole prefix against the walk it does,
-    // and against the other way of opening keys.
-    const HKEY roots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
-                           HKEY_CURRENT_CONFIG};
-    std::size_t regKeys = 0, regKeysRel = 0;
-    bench::Contender byPath{"bare walk, keys opened by full path (floor)", [&] {
-                                regKeys = 0;
-                                for (HKEY r : roots)
-                                    regKeys += BareRegWalkByPath(r);
-                            }};
-    bench::Contender relative{"bare walk, keys opened below their parent", [&] {
-                                  regKeysRel = 0;
-                                  for (HKEY r : roots)
-                                      regKeysRel += BareRegWalkRelative(r);
-                              }};
-    bench::Contender reg{"registry snapshot", [&] { snapshot::TakeRegistrySnapshot(host); }};
-    std::printf("registry:\n");
-    bench::Interleave({&byPath, &relative, &reg}, rounds);
-    const double floorReg = std::min(byPath.Min(), relative.Min());
-    const double registryRatio = reg.Min() / floorReg;
-    std::printf("  %zu keys (%zu opened below their parent), ratio of minimums to the faster "
-                "floor %.2f (goal <= 1.3)\n",
-                regKeys, regKeysRel, registryRatio);
-    if (relative.Min() < byPath.Min())
-        std::printf("  opening below the parent is %.1f%% faster, but only depth-first, with every "
-                    "parent on the way held open; the snapshot lists breadth-first with one key "
-                    "open at a time, so it opens by path, and its ratio is taken to the faster "
-                    "floor all the same\n",
-                    100 * (1 - relative.Min() / byPath.Min()));
-    if (registryRatio < 1)
-        std::printf("  the snapshot beat its floor: the floor is wrong, look at it\n");
-
     std::printf("snapshot_ratio=%.3f\n", snapshotRatio);
     std::printf("snapshot_ratio_find_only=%.3f\n", findOnlyRatio);
     std::printf("max_pump_gap_ms=%.1f\n", maxGap);
     std::printf("sort_speedup=%.2f\n", sortSpeedup);
-    std::printf("registry_ratio=%.3f\n", registryRatio);
     std::printf("drive_entries=%zu\n", entries);
-    std::printf("registry_keys=%zu\n", regKeys);
     return same == ref.size() ? 0 : 1;
 }

@@ -76,11 +76,14 @@ void TakeRegistrySnapshot(Host& host, const HKEY (&roots)[5]) {
 
     std::int32_t total = 0;
     UiTicker ui(host, /*withLabel=*/false);
+    // A root of a million keys is a file of some 60 MB: the window goes on
+    // answering while it is written.
+    const tk::TStringList::Pump pump = [&ui] { ui.Pump(); };
     for (int i = 0; i < kRegRootCount; ++i) {
         Win32Reg reg(roots[i]);
         total += static_cast<std::int32_t>(WalkRegistryRoot(keys, names, reg, ui));
         ui.Finish(); // a short walk may end before the interval has passed once
-        keys.SaveToFile(RegListPath(targetDir, i));
+        keys.SaveToFile(RegListPath(targetDir, i), pump);
         keys.Clear();
     }
     tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
