@@ -104,11 +104,11 @@ def ensure_display():
     return os.environ["DISPLAY"]
 
 
-def _display_in_range(spec):
+def _display_in_range(numbers):
     """As scripts/with-display.sh: Xvfb takes its lock file atomically, and the
     lock names the winner of two starters racing for one number."""
     global _xvfb
-    first, _, last = spec.partition("-")
+    first, _, last = numbers.partition("-")
     for n in range(int(first), int(last or first) + 1):
         lock = f"/tmp/.X{n}-lock"
         try:
@@ -134,7 +134,7 @@ def _display_in_range(spec):
             time.sleep(0.05)
         if proc.poll() is None:
             proc.kill()
-    raise HarnessError(f"no free display in KELVAR_XVFB_DISPLAY={spec}")
+    raise HarnessError(f"no free display in KELVAR_XVFB_DISPLAY={numbers}")
 
 
 def _stop_xvfb():
