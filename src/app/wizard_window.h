@@ -128,7 +128,8 @@ private:
 
     tk::Bitmap background_;
     tk::Brush pageBrush_;
-    int busy_ = 0;            // handlers running; a close request then is refused
+    tk::FocusKeeper focusKeeper_;
+    int busy_ = 0;            // handlers running; a close request and a second command are refused
     bool closing_ = false;    // the window closes once the running handler returns
     bool runStarted_ = false; // "&Abbrechen" stays disabled from the first run on
     // Set by the installation run for the snapshots.
