@@ -49,8 +49,7 @@ public:
         host_.WriteTextFile(target_ + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(in_.name));
         // The snapshot of the chosen drive.
         host_.ShowDriveStep(rt::UpperAZ(in_.driveItem.substr(0, 2)));
-        host_.SetTargetDir(target_);
-        host_.ReadDrive(in_.driveItem, in_.designation);
+        host_.TakeSnapshot(in_.driveItem, in_.designation, target_);
         host_.EndDriveStep();
         // Shortcuts, then the offer to start the product.
         host_.ShowShortcutDialog(target_);

@@ -58,10 +58,9 @@ public:
     // --- The other units ---
     // The archive component's restore; may show its own boxes and raise.
     virtual bool Restore(const std::string& archive, const std::string& targetDir) = 0;
-    // Stores the target directory for the snapshots, the shortcuts and the launcher.
-    virtual void SetTargetDir(const std::string& targetDir) = 0;
-    // The drive snapshot (and with it the registry snapshot); raises.
-    virtual void ReadDrive(const std::string& driveItem, const std::string& designation) = 0;
+    // The drive snapshot (and with it the registry snapshot) into targetDir; raises.
+    virtual void TakeSnapshot(const std::string& driveItem, const std::string& designation,
+                              const std::string& targetDir) = 0;
     virtual void ShowShortcutDialog(const std::string& targetDir) = 0;
     virtual void StartLauncher(const std::string& path) = 0;
 };

@@ -33,11 +33,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&icc);
     tk::SetApplicationTitle(txt::AppTitle);
 
+    ShortcutDialog shortcuts; // outlives the wizard, which keeps a pointer to it
     WizardWindow wizard;
     if (!wizard.Create())
         return 1;
-    theShortcutDialog.Create();
-    wizard.SetShortcutDialog(&theShortcutDialog);
+    shortcuts.Create();
+    wizard.SetShortcutDialog(&shortcuts);
 
     wizard.Show();
     return tk::RunMessageLoop();

@@ -6,7 +6,6 @@
 #include "runtime/texts.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/gdi.h"
-#include "snapshot/Snapshot.h"
 
 namespace {
 constexpr int kClientW = 632, kClientH = 453;
@@ -75,8 +74,6 @@ void WizardWindow::Show() {
 // --- Window handlers -----------------------------------------------------------
 
 void WizardWindow::FormCreate() {
-    dirsOrKeys_ = std::make_unique<tk::TStringList>();
-    filesOrSubkeys_ = std::make_unique<tk::TStringList>();
     char path[MAX_PATH * 2] = {};
     const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
     std::string exe(path, n);
@@ -91,8 +88,7 @@ void WizardWindow::FormShow() {
 }
 
 void WizardWindow::FormClose() {
-    dirsOrKeys_.reset();
-    filesOrSubkeys_.reset();
+    snapshots_.FreeLists();
     ::DestroyWindow(hwnd_);
 }
 
@@ -128,13 +124,6 @@ void WizardWindow::OnCancel() {
         Close();
 }
 
-void WizardWindow::OnReadDrive() {
-    snapshot::TakeDriveSnapshot(*this);
-}
-void WizardWindow::OnReadRegistry() {
-    snapshot::TakeRegistrySnapshot(*this);
-}
-
 void WizardWindow::Close() {
     closing_ = true;
     if (busy_ == 0)
@@ -163,7 +152,7 @@ void WizardWindow::ShowPage(rt::Page page) {
         if (i != index)
             sheets[i]->SetVisible(false);
     sheets[index]->Repaint();
-    SetButtons(rt::ButtonsFor(page));
+    SetButtons(rt::ButtonsFor(page, runStarted_));
     // Keep the focus on the visible page.
     HWND focus = ::GetFocus();
     if (!focus || !::IsWindowVisible(focus) || !::IsChild(hwnd_, focus)) {
@@ -188,9 +177,7 @@ void WizardWindow::SetButtons(const rt::ButtonStates& states) {
                 r.button.SetVisible(show);
                 r.button.Repaint();
             }
-    // Once an installation run has disabled "&Abbrechen", it stays disabled,
-    // also after the run has led back to the name page.
-    cancelButton_.SetEnabled(states.cancelEnabled && !runStarted_);
+    cancelButton_.SetEnabled(states.cancelEnabled);
 }
 
 // --- Keyboard ------------------------------------------------------------------------
@@ -282,13 +269,6 @@ LRESULT WizardWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORBTN:
         ::SetBkColor(reinterpret_cast<HDC>(wp), ::GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(pageBrush_.get());
-    case WM_MEASUREITEM:
-    case WM_DRAWITEM: {
-        LRESULT result = 0;
-        if (driveList_.HandleParentMessage(msg, wp, lp, result))
-            return result;
-        break;
-    }
     case WM_CLOSE:
         // The run pumps messages and still needs the lists: the close box is
         // refused meanwhile; the window's own Close waits until the handler returns.

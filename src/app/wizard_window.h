@@ -1,27 +1,21 @@
 #pragma once
-// The wizard window: six pages in one fixed-size window, the buttons below
-// them, and the work values and lists the installation run and the snapshots use.
-#include "app/InstallRun.h"
+// The wizard window: six pages in one fixed-size window and the buttons below
+// them. It shows the pages and routes the commands; the installation run's
+// host and the snapshots' host are objects of their own that it wires.
+#include "app/install_host.h"
+#include "app/snapshot_host.h"
 #include "backup/BackupFile.h"
 #include "runtime/pageflow.h"
 #include "shell/DriveList.h"
-#include "shell/GetFolder.h"
-#include "snapshot/Snapshot.h"
-#include "toolkit/actions.h"
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
-#include "toolkit/stringlist.h"
 #include "toolkit/window.h"
-#include <memory>
 #include <string>
 #include <windows.h>
 
 class ShortcutDialog;
 
-class WizardWindow : public tk::TWindow,
-                     public tk::KeyboardTarget,
-                     private snapshot::Host,
-                     private app::InstallHost {
+class WizardWindow : public tk::TWindow, public tk::KeyboardTarget, private app::RunDisplay {
 public:
     static constexpr const char* kClassName = "THauptfenster";
 
@@ -48,13 +42,9 @@ private:
 
     // Values owned by the window.
     std::string programDir_;
-    std::unique_ptr<tk::TStringList> dirsOrKeys_, filesOrSubkeys_;
 
     // Non-visual components.
     TBackupFile archive_;
-    TGetFolder GetFolder;
-    tk::TAction readDriveAction_{"ReadDrive", [this] { OnReadDrive(); }};
-    tk::TAction readRegistryAction_{"ReadRegistry", [this] { OnReadRegistry(); }};
     ShortcutDialog* shortcutDialog_ = nullptr;
 
     // Event handlers, named after the control and the event.
@@ -66,45 +56,18 @@ private:
     void OnCancel();  // "&Abbrechen"
     void OnInstall(); // "&Installieren"
     void OnBrowse();  // "Durchsuchen..."
-    void OnReadDrive();
-    void OnReadRegistry();
 
     // Closes the window once the running handler has returned.
     void Close() override;
     void ShowSubPage(tk::TTabSheet& page);
 
-    // The installation run's host (wizard_window_install.cpp).
+    // The run's steps on the progress page (wizard_window_install.cpp).
     void ShowCopyStep() override;
     void ShowCurrentFile(const std::string& packed, const std::string& installed) override;
     void StepBar() override;
     void BackToNamePage() override;
     void ShowDriveStep(const std::string& drive) override;
     void EndDriveStep() override;
-    void ShowError(const std::string& text) override;
-    bool Confirm(const std::string& text) override;
-    bool DirectoryExists(const std::string& path) override;
-    bool ForceDirectories(const std::string& path) override;
-    std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
-    bool Copy(const std::string& from, const std::string& to) override;
-    void SetArchiveOnly(const std::string& path) override;
-    void Delete(const std::string& path) override;
-    bool RemoveDir(const std::string& path) override;
-    void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) override;
-    bool Restore(const std::string& archive, const std::string& targetDir) override;
-    void SetTargetDir(const std::string& targetDir) override { targetDir_ = targetDir; }
-    void ReadDrive(const std::string& driveItem, const std::string& designation) override;
-    void ShowShortcutDialog(const std::string& targetDir) override;
-    void StartLauncher(const std::string& path) override;
-
-    // What the snapshots need from the window: the values the run handed over.
-    tk::TStringList& DirsOrKeys() override { return *dirsOrKeys_; }
-    tk::TStringList& FilesOrSubkeys() override { return *filesOrSubkeys_; }
-    std::string DriveItem() override { return driveItem_; }
-    std::string Designation() override { return designation_; }
-    std::string TargetDir() override { return targetDir_; }
-    void ShowStatusPath(const std::string& path) override;
-    void ShowStatus(const std::string& text) override;
-    void RunRegistrySnapshot() override { readRegistryAction_.Execute(); }
 
     // "&Weiter", per page.
     void NextOnWelcome();
@@ -113,8 +76,8 @@ private:
     void NextOnDrive();
 
     void ShowPage(rt::Page page);
-    // Shows and hides the buttons as a page's row of the page table says,
-    // painting each change at once; the only place that sets them.
+    // Shows, hides and enables the buttons as a page's row of the page table
+    // says, painting each change at once; the only place that sets them.
     void SetButtons(const rt::ButtonStates& states);
 
     bool PreTranslate(MSG& msg) override;
@@ -131,9 +94,7 @@ private:
     tk::FocusKeeper focusKeeper_;
     int busy_ = 0;            // handlers running; a close request and a second command are refused
     bool closing_ = false;    // the window closes once the running handler returns
-    bool runStarted_ = false; // "&Abbrechen" stays disabled from the first run on
-    // Set by the installation run for the snapshots.
-    std::string targetDir_, driveItem_, designation_;
+    bool runStarted_ = false; // picks the page table's rows for after a run started
 
     // Controls.
     tk::TSpeedButton backButton_, nextButton_, cancelButton_, installButton_;
@@ -158,9 +119,10 @@ private:
     HWND progressBar_ = nullptr;
     HWND driveAnimation_ = nullptr;
     TDriveList driveList_;
+
+    // The snapshots' host shows its progress in the status line.
+    app::SnapshotHost snapshots_{statusLabel_};
 };
 
 // Text of an edit or other standard control.
 std::string WindowText(HWND hwnd);
-// Wine stands in for Windows where a platform feature is missing there.
-bool RunningUnderWine();

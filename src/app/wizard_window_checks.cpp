@@ -90,8 +90,8 @@ void WizardWindow::NextOnDrive() {
     }
     summaryName_.SetCaption(WindowText(nameEdit_));
     summaryName_.Repaint();
-    summaryTarget_.SetCaption(
-        tk::ShortenPath(WindowText(targetEdit_), summaryTarget_.GetFont(), 230));
+    summaryTarget_.SetCaption(tk::ShortenPath(WindowText(targetEdit_), summaryTarget_.GetFont(),
+                                              summaryTarget_.FixedWidth()));
     summaryTarget_.Repaint();
     summaryDrive_.SetCaption(rt::SummaryDrive(root));
     summaryDrive_.Repaint();

@@ -2,6 +2,7 @@
 #include "app/wizard_window.h"
 #include "app/resource.h"
 #include "app/wizard_window_ids.h"
+#include "runtime/install.h"
 #include "runtime/texts.h"
 #include "toolkit/accessible.h"
 #include "toolkit/gdi.h"
@@ -126,11 +127,6 @@ HWND CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle, HW
 
 } // namespace
 
-bool RunningUnderWine() {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
-
 // Page control without tabs: the pages fill its display area inside a 4-pixel border.
 constexpr int kPageInset = 4;
 constexpr int kPageAreaW = 415, kPageAreaH = 231;
@@ -198,9 +194,11 @@ void WizardWindow::CreateControls() {
     frameJoint_.Create(copyStep_.Handle(), 55, 40, 6, 40, Shape::bsLeftLine);
     progressBar_ = CreateStd(PROGRESS_CLASSA, "", PBS_VERTICAL, 0, copyStep_.Handle(),
                              kIdProgressBar, 30, 22, 16, 73);
-    ::SendMessageA(progressBar_, PBM_SETRANGE32, 0, 14);
+    // One step per packed file.
+    constexpr int kBarSteps = static_cast<int>(std::size(rt::kPackedFiles));
+    ::SendMessageA(progressBar_, PBM_SETRANGE32, 0, kBarSteps);
     ::SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
-    ::SendMessageA(progressBar_, PBM_SETPOS, 14, 0);
+    ::SendMessageA(progressBar_, PBM_SETPOS, kBarSteps, 0);
 
     // Drive-reading sub-page. A transparent animation takes its background
     // from a parent that does not clip it away (WS_CLIPCHILDREN).

@@ -15,7 +15,9 @@ struct ButtonStates {
     bool operator==(const ButtonStates&) const = default;
 };
 
-ButtonStates ButtonsFor(Page page);
+// runStarted: from the first installation run on, which may lead back to the
+// name page, "&Abbrechen" stays disabled.
+ButtonStates ButtonsFor(Page page, bool runStarted);
 
 // Where "&Zurück" leads from a page; the page itself where it does nothing.
 Page BackTarget(Page page);

@@ -108,8 +108,6 @@ void TDriveList::Create(HWND parent, int id, int x, int y, int w, int h) {
         pictures_[kind - shell::dtFloppy] =
             tk::LoadBitmapResource(PictureResource(static_cast<shell::TDriveType>(kind)));
 
-    // The id is known before the window exists: the parent forwards the
-    // WM_MEASUREITEM that arrives during CreateWindow.
     id_ = id;
     const int itemHeight = ItemHeight();
     const int dropHeight = tk::Scale(h) + kVisibleItems * itemHeight + 2;
@@ -121,8 +119,9 @@ void TDriveList::Create(HWND parent, int id, int x, int y, int w, int h) {
                               nullptr);
     if (!hwnd_)
         return;
+    BindOwnerDrawn(hwnd_);
     ::SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(tk::UiFont()), FALSE);
-    // Set the heights here as well, whether or not the parent forwarded WM_MEASUREITEM.
+    // The list sets its item heights itself: no parent answers WM_MEASUREITEM.
     ::SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, itemHeight);
     ::SendMessageA(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), itemHeight);
     // Make the closed box as high as laid out (never lower than one item).
@@ -163,26 +162,6 @@ void TDriveList::BuildList() {
     }
 }
 
-bool TDriveList::HandleParentMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
-    if (msg == WM_MEASUREITEM) {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-        if (!mis || mis->CtlType != ODT_COMBOBOX || static_cast<int>(mis->CtlID) != id_)
-            return false;
-        mis->itemHeight = ItemHeight();
-        result = TRUE;
-        return true;
-    }
-    if (msg == WM_DRAWITEM) {
-        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (!dis || !hwnd_ || dis->hwndItem != hwnd_)
-            return false;
-        DrawItem(*dis);
-        result = TRUE;
-        return true;
-    }
-    return false;
-}
-
 int TDriveList::ItemHeight() const {
     const tk::WindowDC dc(nullptr);
     const tk::SelectGuard sel(dc.get(), tk::UiFont());
@@ -197,7 +176,7 @@ HBITMAP TDriveList::Picture(shell::TDriveType kind) const {
     return pictures_[kind - shell::dtFloppy].get();
 }
 
-void TDriveList::DrawItem(const DRAWITEMSTRUCT& dis) {
+void TDriveList::Draw(const DRAWITEMSTRUCT& dis) {
     HDC dc = dis.hDC;
     const RECT& rc = dis.rcItem;
     const bool selected = (dis.itemState & ODS_SELECTED) != 0;

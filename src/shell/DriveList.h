@@ -1,19 +1,19 @@
 #pragma once
 // The drive page's drop-down drive list: an owner-drawn CBS_DROPDOWNLIST
 // combo box (class "ComboBox") with one item per drive, a picture by kind.
-// WM_MEASUREITEM and WM_DRAWITEM go to the parent, which forwards them
-// through HandleParentMessage.
+// It draws itself (tk::OwnerDrawn) and sets its own item height.
 #include "shell/drivelabel.h"
 
 #include <string>
 #include <windows.h>
 #include <commctrl.h> // toolkit/handles.h names HIMAGELIST
 #include "toolkit/handles.h"
+#include "toolkit/window.h"
 
-class TDriveList {
+class TDriveList : public tk::OwnerDrawn {
 public:
     TDriveList() = default;
-    ~TDriveList();
+    ~TDriveList() override;
     TDriveList(const TDriveList&) = delete;
     TDriveList& operator=(const TDriveList&) = delete;
 
@@ -25,9 +25,8 @@ public:
     // the list and selects the drive of the current directory, if it is listed.
     void Create(HWND parent, int id, int x, int y, int w, int h);
 
-    // The parent passes WM_MEASUREITEM / WM_DRAWITEM here; true when the
-    // message was for this control (result then holds the answer).
-    bool HandleParentMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+    // Draws one item: its picture, then its text.
+    void Draw(const DRAWITEMSTRUCT& dis) override;
 
     // Rebuilds the items from the present drives; the selection is cleared.
     void BuildList();
@@ -44,7 +43,6 @@ public:
     int ItemHeight() const;
 
 private:
-    void DrawItem(const DRAWITEMSTRUCT& dis);
     HBITMAP Picture(shell::TDriveType kind) const;
 
     HWND hwnd_ = nullptr;

@@ -65,9 +65,15 @@ void TBitBtn::Create(HWND parent, int id, int x, int y, int w, int h, const std:
     // BS_NOTIFY: the form repaints both buttons when the focus moves, so the
     // default frame follows the button that Enter would press.
     hwnd_ = CreateButton(parent, id, x, y, w, h, caption, BS_OWNERDRAW | BS_NOTIFY | WS_TABSTOP);
+    BindOwnerDrawn(hwnd_);
 }
 
-void TBitBtn::Draw(const DRAWITEMSTRUCT& dis, bool isDefault) const {
+void TBitBtn::Draw(const DRAWITEMSTRUCT& dis) {
+    const LRESULT def = ::SendMessageA(::GetParent(hwnd_), DM_GETDEFID, 0, 0);
+    DrawFace(dis, HIWORD(def) == DC_HASDEFID && LOWORD(def) == dis.CtlID);
+}
+
+void TBitBtn::DrawFace(const DRAWITEMSTRUCT& dis, bool isDefault) const {
     HDC dc = dis.hDC;
     RECT rc = dis.rcItem;
     const bool pushed = (dis.itemState & ODS_SELECTED) != 0;

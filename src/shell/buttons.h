@@ -1,6 +1,8 @@
 #pragma once
 // The shortcut dialog's standard controls: a check box, and a push button
 // with a glyph drawn in code (OK: a green tick, Cancel: a red cross).
+#include "toolkit/window.h"
+
 #include <string>
 #include <windows.h>
 
@@ -17,14 +19,16 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-class TBitBtn {
+class TBitBtn : public tk::OwnerDrawn {
 public:
     enum class Kind { bkOK, bkCancel };
-    // An owner-drawn BUTTON; the parent forwards WM_DRAWITEM to Draw().
+    // An owner-drawn BUTTON that draws itself; the default frame goes to the
+    // button the parent names in its answer to DM_GETDEFID.
     void Create(HWND parent, int id, int x, int y, int w, int h, const std::string& caption,
                 Kind kind);
+    void Draw(const DRAWITEMSTRUCT& dis) override;
     // Draws face, glyph, caption and focus; isDefault adds the default frame.
-    void Draw(const DRAWITEMSTRUCT& dis, bool isDefault) const;
+    void DrawFace(const DRAWITEMSTRUCT& dis, bool isDefault) const;
     HWND Handle() const { return hwnd_; }
     Kind GetKind() const { return kind_; }
 

@@ -12,8 +12,6 @@
 #include <shlobj.h>
 #include <utility>
 
-ShortcutDialog theShortcutDialog;
-
 namespace {
 
 constexpr int kClientWidth = 260;
@@ -211,16 +209,6 @@ LRESULT ShortcutDialog::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case DM_GETDEFID:
         return MAKELRESULT(DefaultButtonId(), DC_HASDEFID);
-    case WM_DRAWITEM: {
-        const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        if (dis.hwndItem == createButton.Handle())
-            createButton.Draw(dis, DefaultButtonId() == kIdCreateButton);
-        else if (dis.hwndItem == skipButton.Handle())
-            skipButton.Draw(dis, DefaultButtonId() == kIdSkipButton);
-        else
-            break;
-        return TRUE;
-    }
     case WM_PAINT:
         Paint();
         return 0;

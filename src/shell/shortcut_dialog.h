@@ -54,6 +54,3 @@ private:
     int modalResult_ = 0;
     bool inModal_ = false;
 };
-
-// The application's one shortcut dialog.
-extern ShortcutDialog theShortcutDialog;

@@ -14,8 +14,6 @@ bool IsForwarded(UINT msg) {
     switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:

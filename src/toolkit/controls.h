@@ -59,7 +59,8 @@ public:
     void SetFontStyle(FontStyle font);
     FontStyle GetFontStyle() const { return style_.font; }
     HFONT GetFont() const { return UiFont(style_.font); }
-    void SetCaption(const std::string& text); // resizes an auto-sized label
+    int FixedWidth() const { return style_.fixedWidth; } // at 96 DPI; 0 when auto-sized
+    void SetCaption(const std::string& text);            // resizes an auto-sized label
 
 private:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;

@@ -65,7 +65,39 @@ LRESULT CALLBACK TWindow::StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         self->hwnd_ = nullptr;
         return result;
     }
-    return Barrier([&] { return self->WndProc(msg, wp, lp); }, LRESULT{0});
+    return Barrier(
+        [&] {
+            if (msg == WM_DRAWITEM && wp != 0) {
+                const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+                if (OwnerDrawn* control = OwnerDrawn::Of(dis.hwndItem)) {
+                    control->Draw(dis);
+                    return LRESULT{TRUE};
+                }
+            }
+            return self->WndProc(msg, wp, lp);
+        },
+        LRESULT{0});
+}
+
+namespace {
+constexpr const char* kOwnerDrawnProp = "tk.OwnerDrawn";
+} // namespace
+
+OwnerDrawn::~OwnerDrawn() {
+    if (bound_ && ::IsWindow(bound_))
+        ::RemovePropA(bound_, kOwnerDrawnProp);
+}
+
+OwnerDrawn* OwnerDrawn::Of(HWND control) {
+    return control ? static_cast<OwnerDrawn*>(::GetPropA(control, kOwnerDrawnProp)) : nullptr;
+}
+
+void OwnerDrawn::BindOwnerDrawn(HWND control) {
+    if (bound_ && ::IsWindow(bound_))
+        ::RemovePropA(bound_, kOwnerDrawnProp);
+    bound_ = control;
+    if (control)
+        ::SetPropA(control, kOwnerDrawnProp, this);
 }
 
 void RunModal(HWND window, bool (*done)(void* context), void* context) {

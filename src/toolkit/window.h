@@ -54,6 +54,29 @@ private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 };
 
+// A control drawn through owner-draw messages (an owner-drawn button, combo box
+// or list box). Bound to its window, it draws itself: the one window procedure
+// hands a parent's WM_DRAWITEM for it to Draw, so no parent forwards it. (A
+// fixed-height control sets its item height itself after creation.)
+class OwnerDrawn {
+public:
+    OwnerDrawn() = default;
+    virtual ~OwnerDrawn();
+    OwnerDrawn(const OwnerDrawn&) = delete;
+    OwnerDrawn& operator=(const OwnerDrawn&) = delete;
+
+    virtual void Draw(const DRAWITEMSTRUCT& dis) = 0;
+    // The object bound to a control's window; null for any other window.
+    static OwnerDrawn* Of(HWND control);
+
+protected:
+    // Binds the control's window to this object, right after creating it.
+    void BindOwnerDrawn(HWND control);
+
+private:
+    HWND bound_ = nullptr;
+};
+
 // Handles messages until done() is true (tested after each message) or the
 // program quits (the quit request is left for the outer loop). Dialog keys go
 // to `window`. A screen reader is told that the dialog `window` opens and

@@ -130,9 +130,9 @@ public:
             throw rt::EReadError("Stream-Read-Fehler");
         return restoreResult.count(name) ? restoreResult[name] : true;
     }
-    void SetTargetDir(const std::string& dir) override { log.push_back("target " + dir); }
-    void ReadDrive(const std::string& item, const std::string& designation) override {
-        log.push_back("read " + item + " " + designation);
+    void TakeSnapshot(const std::string& item, const std::string& designation,
+                      const std::string& dir) override {
+        log.push_back("read " + item + " " + designation + " into " + dir);
     }
     void ShowShortcutDialog(const std::string& dir) override { log.push_back("shortcuts " + dir); }
     void StartLauncher(const std::string& path) override { log.push_back("launch " + path); }
@@ -164,7 +164,7 @@ const char* const kFileNotCreated = "Datei kann nicht erstellt werden!";
 TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
     Run();
     const std::vector<std::string> seen = host.Seen();
-    ASSERT_EQ(seen.size(), 1 + 14 * 3 + 8u);
+    ASSERT_EQ(seen.size(), 1 + 14 * 3 + 7u);
     EXPECT_EQ(seen[0], "copy step");
     // Each row: what is copied, then its restore, then the bar; full exactly at the last row.
     EXPECT_EQ(seen[1], "file Lockbox.kvr C:\\Programme\\KELvar\\Lockbox.exe");
@@ -174,7 +174,7 @@ TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
     EXPECT_EQ(seen[42], "bar 14");
     const std::vector<std::string> tail(seen.begin() + 43, seen.end());
     EXPECT_EQ(tail, (std::vector<std::string>{
-                        "drive C:", "target C:\\Programme\\KELvar", "read c: [SYSTEM] KELvar",
+                        "drive C:", "read c: [SYSTEM] KELvar into C:\\Programme\\KELvar",
                         "drive done", "shortcuts C:\\Programme\\KELvar", "question",
                         "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
 

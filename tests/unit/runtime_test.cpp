@@ -47,13 +47,19 @@ TEST(ShortenPath, Corners) {
 
 TEST(PageFlow, ButtonsPerState) {
     using rt::Page;
-    EXPECT_EQ(rt::ButtonsFor(Page::Welcome), (rt::ButtonStates{false, true, false, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::Summary), (rt::ButtonStates{true, false, true, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::Progress), (rt::ButtonStates{false, false, false, true, false}));
+    EXPECT_EQ(rt::ButtonsFor(Page::Welcome, false),
+              (rt::ButtonStates{false, true, false, true, true}));
+    EXPECT_EQ(rt::ButtonsFor(Page::Summary, false),
+              (rt::ButtonStates{true, false, true, true, true}));
+    EXPECT_EQ(rt::ButtonsFor(Page::Progress, false),
+              (rt::ButtonStates{false, false, false, true, false}));
     for (Page p :
          {Page::Welcome, Page::Agreement, Page::Name, Page::Drive, Page::Summary, Page::Progress}) {
-        const auto b = rt::ButtonsFor(p);
+        const auto b = rt::ButtonsFor(p, false);
         EXPECT_FALSE(b.next && b.install) << "Weiter and Installieren share one place";
+        // After a run started, the same buttons show, and "&Abbrechen" is disabled everywhere.
+        const auto after = rt::ButtonsFor(p, true);
+        EXPECT_EQ(after, (rt::ButtonStates{b.back, b.next, b.install, b.cancel, false}));
     }
     EXPECT_EQ(rt::BackTarget(Page::Agreement), Page::Welcome);
     EXPECT_EQ(rt::BackTarget(Page::Summary), Page::Drive);

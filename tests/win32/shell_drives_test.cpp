@@ -12,7 +12,7 @@
 
 namespace {
 
-// A parent window that forwards the owner-draw messages, as the drive page does.
+// A bare parent window: the list draws itself and sets its own item height.
 class DrivePage {
 public:
     explicit DrivePage(shell::TDriveTypes types = shell::kDefaultDriveTypes) {
@@ -22,15 +22,11 @@ public:
         wc.lpszClassName = "ShellTestDrivePage";
         ::RegisterClassA(&wc);
         list.DriveTypes = types;
-        current = this;
         hwnd = ::CreateWindowExA(0, "ShellTestDrivePage", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
                                  nullptr, nullptr, tk::Instance(), nullptr);
         list.Create(hwnd, 42, 150, 129, 151, 21);
     }
-    ~DrivePage() {
-        ::DestroyWindow(hwnd);
-        current = nullptr;
-    }
+    ~DrivePage() { ::DestroyWindow(hwnd); }
     std::vector<std::string> Items() const {
         std::vector<std::string> items;
         for (int i = 0; i < list.Count(); ++i)
@@ -40,19 +36,11 @@ public:
 
     TDriveList list;
     HWND hwnd = nullptr;
-    int measured = 0; // WM_MEASUREITEM calls answered by the list
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-        LRESULT result = 0;
-        if (current && current->list.HandleParentMessage(msg, wp, lp, result)) {
-            if (msg == WM_MEASUREITEM)
-                ++current->measured;
-            return result;
-        }
         return ::DefWindowProcA(h, msg, wp, lp);
     }
-    static inline DrivePage* current = nullptr;
 };
 
 class CurrentDir {
@@ -133,7 +121,6 @@ TEST(ShellDrives, ItemHeightIsFontOrPictureHeight) {
     const int expected = std::max(FontHeight(), 13);
     EXPECT_EQ(page.list.ItemHeight(), expected);
     EXPECT_EQ(::SendMessageA(page.list.Handle(), CB_GETITEMHEIGHT, 0, 0), expected);
-    EXPECT_GT(page.measured, 0); // the forwarded WM_MEASUREITEM was answered
 }
 
 TEST(ShellDrives, FirstSelectionFromCurrentDirectory) {
@@ -176,9 +163,9 @@ TEST(ShellDrives, PictureDrawnTransparentBesideText) {
         dis.hDC = dc;
         dis.rcItem = RECT{0, 0, 120, h};
         dis.itemData = data;
-        LRESULT result = 0;
-        EXPECT_TRUE(
-            page.list.HandleParentMessage(WM_DRAWITEM, 42, reinterpret_cast<LPARAM>(&dis), result));
+        tk::OwnerDrawn* control = tk::OwnerDrawn::Of(page.list.Handle());
+        ASSERT_EQ(control, &page.list);
+        control->Draw(dis);
     };
     draw(static_cast<UINT>(index), shell::dtFixed);
     const int top = (h - 13) / 2;
@@ -203,11 +190,8 @@ TEST(ShellDrives, PictureDrawnTransparentBesideText) {
     draw(static_cast<UINT>(index), shell::dtCDROM);
     EXPECT_EQ(::GetPixel(dc, 2 + 6, top + 4), window);
 
-    // A message for another control is not taken.
-    MEASUREITEMSTRUCT other{ODT_COMBOBOX, 43, 0, 0, 0, 0};
-    LRESULT result = 0;
-    EXPECT_FALSE(page.list.HandleParentMessage(WM_MEASUREITEM, 43, reinterpret_cast<LPARAM>(&other),
-                                               result));
+    // Only the list's own window is bound to it.
+    EXPECT_EQ(tk::OwnerDrawn::Of(page.hwnd), nullptr);
     ::SelectObject(dc, old);
     ::DeleteObject(bmp);
     ::DeleteDC(dc);

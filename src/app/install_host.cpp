@@ -1,0 +1,100 @@
+#include "app/install_host.h"
+#include "shell/shortcut_dialog.h"
+#include "toolkit/app.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/files.h"
+#include "toolkit/handles.h"
+#include <shellapi.h>
+#include <windows.h>
+
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+namespace app {
+
+void InstallRunHost::ShowError(const std::string& text) {
+    tk::MessageDlg(text, tk::MsgDlgType::mtError, tk::mbOK);
+}
+
+bool InstallRunHost::Confirm(const std::string& text) {
+    return tk::MessageDlg(text, tk::MsgDlgType::mtConfirmation, tk::mbYesNo) ==
+           tk::ModalResult::mrYes;
+}
+
+// --- The machine -------------------------------------------------------------------
+
+bool InstallRunHost::DirectoryExists(const std::string& path) {
+    return tk::DirectoryExists(path);
+}
+
+bool InstallRunHost::ForceDirectories(const std::string& path) {
+    return tk::ForceDirectories(path);
+}
+
+std::vector<std::string> InstallRunHost::FindFiles(const std::string& dir,
+                                                   const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    tk::FindHandle find(::FindFirstFileA((dir + "\\" + pattern).c_str(), &fd));
+    if (!find)
+        return names;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(fd.cFileName);
+    while (::FindNextFileA(find.get(), &fd));
+    return names;
+}
+
+bool InstallRunHost::Copy(const std::string& from, const std::string& to) {
+    // A big packed file or a slow medium (CD, USB stick, network share) must
+    // not freeze the window: the copy runs on a worker while this thread
+    // handles messages, with no gap while one chunk is read. Pumping inside a
+    // progress routine would leave such gaps, and a modal loop entered there
+    // would hold the copy with the destination open. The buttons are hidden
+    // or disabled, a second command and a close request are refused, so
+    // handling messages here starts nothing.
+    return tk::WhilePumping([&] {
+        return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
+    });
+}
+
+void InstallRunHost::SetArchiveOnly(const std::string& path) {
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
+}
+
+void InstallRunHost::Delete(const std::string& path) {
+    // Freeing a copy of a few hundred MB takes the file system a while.
+    tk::WhilePumping([&] { return ::DeleteFileA(path.c_str()) != FALSE; });
+}
+
+bool InstallRunHost::RemoveDir(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+void InstallRunHost::WriteTextFile(const std::string& path, const std::vector<std::string>& lines) {
+    tk::WriteTextFile(path, lines);
+}
+
+// --- The other components -------------------------------------------------------------
+
+bool InstallRunHost::Restore(const std::string& archive, const std::string& targetDir) {
+    return archive_.Restore(archive, targetDir);
+}
+
+void InstallRunHost::TakeSnapshot(const std::string& driveItem, const std::string& designation,
+                                  const std::string& targetDir) {
+    snapshots_.Take(driveItem, designation, targetDir);
+}
+
+void InstallRunHost::ShowShortcutDialog(const std::string& targetDir) {
+    if (shortcuts_)
+        shortcuts_->ShowModal(targetDir);
+}
+
+void InstallRunHost::StartLauncher(const std::string& path) {
+    ::ShellExecuteA(tk::ApplicationWindow(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+} // namespace app
