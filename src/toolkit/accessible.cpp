@@ -26,12 +26,12 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// Only the properties of the control itself exist; it has no children.
-class ControlAccessible final : public IAccessible {
+// The reference count and the three interfaces every object here answers
+// for; any other interface is the subclass's to give.
+class AccessibleObject : public IAccessible {
 public:
-    ControlAccessible(HWND hwnd, LONG role) : hwnd_(hwnd), role_(role) {}
+    virtual ~AccessibleObject() = default;
 
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out)
             return E_POINTER;
@@ -41,8 +41,7 @@ public:
             AddRef();
             return S_OK;
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return OtherInterface(iid, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(::InterlockedIncrement(&refs_));
@@ -53,6 +52,21 @@ public:
             delete this;
         return static_cast<ULONG>(n);
     }
+
+protected:
+    virtual HRESULT OtherInterface(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+private:
+    LONG refs_ = 1;
+};
+
+// Only the properties of the control itself exist; it has no children.
+class ControlAccessible final : public AccessibleObject {
+public:
+    ControlAccessible(HWND hwnd, LONG role) : hwnd_(hwnd), role_(role) {}
 
     // IDispatch: not offered; clients use the IAccessible methods.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
@@ -250,7 +264,6 @@ private:
         return nullptr;
     }
 
-    LONG refs_ = 1;
     HWND hwnd_;
     LONG role_;
 };
@@ -259,34 +272,12 @@ private:
 // the label beside it. Windows takes the name of an edit or combo box from a
 // "Static" control just before it in z-order; the wizard's labels are of a
 // class of their own and lie elsewhere in z-order, so the control names itself.
-class LabelledAccessible final : public IAccessible {
+class LabelledAccessible final : public AccessibleObject {
 public:
     LabelledAccessible(IAccessible* inner, HWND label) : inner_(inner), label_(label) {}
-    ~LabelledAccessible() { inner_->Release(); }
+    ~LabelledAccessible() override { inner_->Release(); }
     LabelledAccessible(const LabelledAccessible&) = delete;
     LabelledAccessible& operator=(const LabelledAccessible&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) ||
-            iid == __uuidof(IAccessible)) {
-            *out = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        // Further interfaces of the standard object (IEnumVARIANT, ...) are its own.
-        return inner_->QueryInterface(iid, out);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(::InterlockedIncrement(&refs_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = ::InterlockedDecrement(&refs_);
-        if (n == 0)
-            delete this;
-        return static_cast<ULONG>(n);
-    }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (!IsSelf(child) || !::IsWindow(label_))
@@ -372,7 +363,11 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
+    // Further interfaces of the standard object (IEnumVARIANT, ...) are its own.
+    HRESULT OtherInterface(REFIID iid, void** out) override {
+        return inner_->QueryInterface(iid, out);
+    }
+
     IAccessible* inner_;
     HWND label_;
 };
