@@ -74,9 +74,22 @@ void ShowError(const std::string& text) {
     ::MessageBoxA(nullptr, text.c_str(), kCaption, MB_OK | MB_ICONERROR | MB_SETFOREGROUND);
 }
 
+// Layout is given at 96 DPI; the fonts grow with the screen's DPI, so do the controls.
+int Scale(int px96) {
+    static const int dpi = [] {
+        HDC dc = ::GetDC(nullptr);
+        const int d = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+        if (dc)
+            ::ReleaseDC(nullptr, dc);
+        return d > 0 ? d : 96;
+    }();
+    return ::MulDiv(px96, dpi, 96);
+}
+
 HWND AddControl(HWND parent, const char* cls, const std::string& text, DWORD style, int x, int y,
                 int w, int h, int id, HFONT font) {
-    HWND c = ::CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+    HWND c = ::CreateWindowExA(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, Scale(x),
+                               Scale(y), Scale(w), Scale(h),
                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                ::GetModuleHandleA(nullptr), nullptr);
     ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -102,7 +115,7 @@ void CreateControls(HWND hwnd) {
 }
 
 void PaintBanner(HWND hwnd, HDC dc) {
-    RECT band{0, 0, kClientWidth, kBannerHeight};
+    RECT band{0, 0, Scale(kClientWidth), Scale(kBannerHeight)};
     if (g.banner) {
         BITMAP bm{};
         ::GetObjectA(g.banner, sizeof bm, &bm);
@@ -176,7 +189,7 @@ int RunWindow(HINSTANCE inst, int show) {
         return 1;
 
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT r{0, 0, kClientWidth, kClientHeight};
+    RECT r{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     ::AdjustWindowRectEx(&r, style, FALSE, 0);
     const int w = r.right - r.left, h = r.bottom - r.top;
     const int x = (::GetSystemMetrics(SM_CXSCREEN) - w) / 2;

@@ -6,7 +6,8 @@
 #   Without one a private Xvfb is started and tools/tour.py walks through every
 #   page on its own, saving a screenshot of each page and dialog; the folder is
 #   printed at the end (set KELVAR_SHOTS to choose it).
-# KELVAR_KEEP=1 keeps the Wine prefix for inspection.
+# KELVAR_KEEP=1 keeps the Wine prefix for inspection; KELVAR_DPI=144 runs the
+# wizard at 150 % (any LogPixels value).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -55,6 +56,11 @@ folder=$WINEPREFIX/drive_c/Setup
 mkdir -p "$folder"
 cp "$work/payload"/* "$folder/"
 
+if [[ -n "${KELVAR_DPI:-}" ]]; then
+    # Screen DPI for the wizard (144 is 150 %); Wine reads it from the user's desktop settings.
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$KELVAR_DPI" /f >/dev/null 2>&1
+    wine reg add 'HKCC\Software\Fonts' /v LogPixels /t REG_DWORD /d "$KELVAR_DPI" /f >/dev/null 2>&1
+fi
 if ((headless)); then
     # No window manager on Xvfb: Wine draws the title bars itself, so the
     # screenshots show them.

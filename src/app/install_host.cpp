@@ -7,19 +7,6 @@
 #include <shellapi.h>
 #include <windows.h>
 
-namespace {
-
-// A big packed file or a slow medium must not freeze the window while it is
-// copied: the wizard's buttons are hidden or disabled and a close request is
-// refused, so handling messages here starts nothing.
-DWORD CALLBACK PumpWhileCopying(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD,
-                                DWORD, HANDLE, HANDLE, LPVOID) {
-    tk::ProcessMessages();
-    return PROGRESS_CONTINUE;
-}
-
-} // namespace
-
 bool RunningUnderWine() {
     HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
@@ -75,14 +62,16 @@ std::vector<std::string> InstallRunHost::FindFiles(const std::string& dir,
 }
 
 bool InstallRunHost::Copy(const std::string& from, const std::string& to) {
-    const auto copy = [&](LPPROGRESS_ROUTINE progress) {
-        return ::CopyFileExA(from.c_str(), to.c_str(), progress, nullptr, nullptr, 0) != FALSE;
-    };
-    // Wine 8 never calls a copy's progress routine: there the same copy runs on
-    // a worker thread while this one handles the messages.
-    if (RunningUnderWine())
-        return tk::WhilePumping([&] { return copy(nullptr); });
-    return copy(PumpWhileCopying);
+    // A big packed file or a slow medium (CD, USB stick, network share) must
+    // not freeze the window: the copy runs on a worker while this thread
+    // handles messages, with no gap while one chunk is read. Pumping inside a
+    // progress routine would leave such gaps, and a modal loop entered there
+    // would hold the copy with the destination open. The buttons are hidden
+    // or disabled, a second command and a close request are refused, so
+    // handling messages here starts nothing.
+    return tk::WhilePumping([&] {
+        return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
+    });
 }
 
 void InstallRunHost::SetArchiveOnly(const std::string& path) {

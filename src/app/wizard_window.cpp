@@ -37,9 +37,11 @@ WizardWindow::~WizardWindow() {
 }
 
 bool WizardWindow::Create() {
-    // LoadIcon shares the icon: nothing to destroy.
-    RegisterWindowClass(
-        {.name = kClassName, .icon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR))});
+    // LoadIcon shares the icon: nothing to destroy. The application window,
+    // which Alt+Tab and the taskbar show, carries the same.
+    HICON icon = ::LoadIconA(tk::Instance(), MAKEINTRESOURCEA(IDI_KELVAR));
+    RegisterWindowClass({.name = kClassName, .icon = icon});
+    tk::SetApplicationIcon(icon);
 
     RECT r{0, 0, tk::Scale(kClientW), tk::Scale(kClientH)};
     ::AdjustWindowRectEx(&r, kStyle, FALSE, WS_EX_CONTROLPARENT);
@@ -203,6 +205,15 @@ bool WizardWindow::PreTranslate(MSG& msg) {
 // --- Window procedure ------------------------------------------------------------------
 
 void WizardWindow::OnCommand(int id, int code, HWND) {
+    const bool handled = id == kIdBackButton || id == kIdNextButton || id == kIdCancelButton ||
+                         id == kIdInstallButton || (id == kIdBrowseLink && code == STN_CLICKED);
+    if (!handled)
+        return;
+    // A handler that shows a box or pumps messages lets through whatever was
+    // posted meanwhile (BM_CLICK, a screen reader's default action): no second
+    // handler runs inside it, whatever the buttons show.
+    if (busy_ > 0)
+        return;
     {
         BusyScope busy(busy_);
         switch (id) {
@@ -219,8 +230,7 @@ void WizardWindow::OnCommand(int id, int code, HWND) {
             OnInstall();
             break;
         case kIdBrowseLink:
-            if (code == STN_CLICKED)
-                OnBrowse();
+            OnBrowse();
             break;
         default:
             break;
@@ -269,6 +279,10 @@ LRESULT WizardWindow::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         FormClose();
         return 0;
+    case WM_ACTIVATE:
+        if (focusKeeper_.OnActivate(hwnd_, wp))
+            return 0;
+        break;
     case WM_CREATE:
         OnCreate();
         return 0;

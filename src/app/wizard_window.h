@@ -91,7 +91,8 @@ private:
 
     tk::Bitmap background_;
     tk::Brush pageBrush_;
-    int busy_ = 0;            // handlers running; a close request then is refused
+    tk::FocusKeeper focusKeeper_;
+    int busy_ = 0;            // handlers running; a close request and a second command are refused
     bool closing_ = false;    // the window closes once the running handler returns
     bool runStarted_ = false; // picks the page table's rows for after a run started
 

@@ -4,6 +4,7 @@
 #include "app/wizard_window_ids.h"
 #include "runtime/install.h"
 #include "runtime/texts.h"
+#include "toolkit/accessible.h"
 #include "toolkit/gdi.h"
 #include <commctrl.h>
 
@@ -199,7 +200,10 @@ void WizardWindow::CreateControls() {
     ::SendMessageA(progressBar_, PBM_SETSTEP, 1, 0);
     ::SendMessageA(progressBar_, PBM_SETPOS, kBarSteps, 0);
 
-    // Drive-reading sub-page.
+    // Drive-reading sub-page. A transparent animation takes its background
+    // from a parent that does not clip it away (WS_CLIPCHILDREN).
+    ::SetWindowLongPtrA(driveStep_.Handle(), GWL_STYLE,
+                        ::GetWindowLongPtrA(driveStep_.Handle(), GWL_STYLE) & ~WS_CLIPCHILDREN);
     driveAnimation_ = CreateStd(ANIMATE_CLASSA, "", ACS_TRANSPARENT | ACS_CENTER, 0,
                                 driveStep_.Handle(), kIdDriveAnimation, 25, 55, 80, 50);
     // The platform's find-folder clip is resource 150 of shell32. Wine's shell32
@@ -215,6 +219,11 @@ void WizardWindow::CreateControls() {
 
     for (const LabelDef& d : WizardLayout::kLabels)
         (this->*d.label).Create(sheets[d.sheet - 1]->Handle(), d.id, d.x, d.y, d.text, d.style);
+    // A screen reader names each field after the label beside it.
+    tk::NameAfterLabel(nameEdit_, nameCaption_.Handle());
+    tk::NameAfterLabel(targetEdit_, targetCaption_.Handle());
+    tk::NameAfterLabel(driveList_.Handle(), driveCaption_.Handle());
+    tk::NameAfterLabel(designationEdit_, designationCaption_.Handle());
 }
 
 void WizardWindow::FillLicence() {

@@ -212,6 +212,10 @@ LRESULT ShortcutDialog::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_PAINT:
         Paint();
         return 0;
+    case WM_ACTIVATE:
+        if (focusKeeper_.OnActivate(hwnd_, wp))
+            return 0;
+        break;
     case WM_CLOSE:
         FormClose();
         return 0;

@@ -48,6 +48,7 @@ private:
     void EndModal(int result);
     int DefaultButtonId() const;
 
+    tk::FocusKeeper focusKeeper_;
     HWND heading_ = nullptr;
     std::string targetDir_;
     int modalResult_ = 0;

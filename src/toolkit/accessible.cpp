@@ -1,6 +1,7 @@
 #include "toolkit/accessible.h"
 #include "runtime/strutil.h"
 #include "toolkit/sysdll.h"
+#include <new>
 #include <string>
 
 namespace tk {
@@ -12,6 +13,8 @@ constexpr SystemFunction<decltype(::AccessibleObjectFromWindow)> kAccessibleObje
     "oleacc.dll", "AccessibleObjectFromWindow");
 constexpr SystemFunction<decltype(::LresultFromObject)> kLresultFromObject("oleacc.dll",
                                                                             "LresultFromObject");
+constexpr SystemFunction<decltype(::CreateStdAccessibleObject)> kCreateStdAccessibleObject(
+    "oleacc.dll", "CreateStdAccessibleObject");
 
 BSTR ToBstr(const std::string& s) {
     const int n =
@@ -33,12 +36,12 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// Only the properties of the control itself exist; it has no children.
-class ControlAccessible final : public IAccessible {
+// The reference count and the three interfaces every object here answers
+// for; any other interface is the subclass's to give.
+class AccessibleObject : public IAccessible {
 public:
-    ControlAccessible(HWND hwnd, LONG role) : hwnd_(hwnd), role_(role) {}
+    virtual ~AccessibleObject() = default;
 
-    // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (!out)
             return E_POINTER;
@@ -48,8 +51,7 @@ public:
             AddRef();
             return S_OK;
         }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return OtherInterface(iid, out);
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(::InterlockedIncrement(&refs_));
@@ -60,6 +62,21 @@ public:
             delete this;
         return static_cast<ULONG>(n);
     }
+
+protected:
+    virtual HRESULT OtherInterface(REFIID, void** out) {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+private:
+    LONG refs_ = 1;
+};
+
+// Only the properties of the control itself exist; it has no children.
+class ControlAccessible final : public AccessibleObject {
+public:
+    ControlAccessible(HWND hwnd, LONG role) : hwnd_(hwnd), role_(role) {}
 
     // IDispatch: not offered; clients use the IAccessible methods.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
@@ -143,8 +160,11 @@ public:
         LONG bits = 0;
         if (!::IsWindowVisible(hwnd_))
             bits |= STATE_SYSTEM_INVISIBLE;
-        if (!::IsWindowEnabled(hwnd_))
+        // A modal box disables the window beneath it, and with it every control.
+        if (!::IsWindowEnabled(hwnd_) || !::IsWindowEnabled(::GetAncestor(hwnd_, GA_ROOT)))
             bits |= STATE_SYSTEM_UNAVAILABLE;
+        if (role_ == ROLE_SYSTEM_LINK)
+            bits |= STATE_SYSTEM_LINKED;
         if (role_ == ROLE_SYSTEM_STATICTEXT)
             bits |= STATE_SYSTEM_READONLY;
         state->vt = VT_I4;
@@ -192,9 +212,10 @@ public:
         *action = nullptr;
         if (!IsSelf(child))
             return E_INVALIDARG;
-        if (role_ != ROLE_SYSTEM_PUSHBUTTON)
+        const char* verb = DefaultAction();
+        if (!verb)
             return S_FALSE;
-        *action = ToBstr("Drücken");
+        *action = ToBstr(verb);
         return *action ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
@@ -234,7 +255,7 @@ public:
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         if (!IsSelf(child))
             return E_INVALIDARG;
-        if (role_ != ROLE_SYSTEM_PUSHBUTTON)
+        if (!DefaultAction())
             return DISP_E_MEMBERNOTFOUND;
         if (!::IsWindow(hwnd_))
             return CO_E_OBJNOTCONNECTED;
@@ -246,15 +267,174 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
-    LONG refs_ = 1;
+    // The verb a screen reader offers; pushing a button and following a link
+    // both arrive as BM_CLICK.
+    const char* DefaultAction() const {
+        if (role_ == ROLE_SYSTEM_PUSHBUTTON)
+            return "Drücken";
+        if (role_ == ROLE_SYSTEM_LINK)
+            return "Ausführen";
+        return nullptr;
+    }
+
     HWND hwnd_;
     LONG role_;
 };
+
+// A standard control's own object with one change: its name is the text of
+// the label beside it. Windows takes the name of an edit or combo box from a
+// "Static" control just before it in z-order; the wizard's labels are of a
+// class of their own and lie elsewhere in z-order, so the control names itself.
+class LabelledAccessible final : public AccessibleObject {
+public:
+    LabelledAccessible(IAccessible* inner, HWND label) : inner_(inner), label_(label) {}
+    ~LabelledAccessible() override { inner_->Release(); }
+    LabelledAccessible(const LabelledAccessible&) = delete;
+    LabelledAccessible& operator=(const LabelledAccessible&) = delete;
+
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+        if (!IsSelf(child) || !::IsWindow(label_))
+            return inner_->get_accName(child, name);
+        if (!name)
+            return E_POINTER;
+        *name = ToBstr(rt::StripAccel(WindowCaption(label_)));
+        return *name ? S_OK : E_OUTOFMEMORY;
+    }
+
+    // Everything else is the standard object's.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        return inner_->GetTypeInfoCount(n);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override {
+        return inner_->GetTypeInfo(i, l, t);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l,
+                                            DISPID* d) override {
+        return inner_->GetIDsOfNames(r, n, c, l, d);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID d, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v,
+                                     EXCEPINFO* e, UINT* a) override {
+        return inner_->Invoke(d, r, l, f, p, v, e, a);
+    }
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** p) override {
+        return inner_->get_accParent(p);
+    }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* n) override {
+        return inner_->get_accChildCount(n);
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** d) override {
+        return inner_->get_accChild(c, d);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* v) override {
+        return inner_->get_accValue(c, v);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* d) override {
+        return inner_->get_accDescription(c, d);
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* r) override {
+        return inner_->get_accRole(c, r);
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override {
+        return inner_->get_accState(c, s);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* h) override {
+        return inner_->get_accHelp(c, h);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, LONG* t) override {
+        return inner_->get_accHelpTopic(f, c, t);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT c, BSTR* k) override {
+        return inner_->get_accKeyboardShortcut(c, k);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* f) override { return inner_->get_accFocus(f); }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* s) override {
+        return inner_->get_accSelection(s);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT c, BSTR* a) override {
+        return inner_->get_accDefaultAction(c, a);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG f, VARIANT c) override {
+        return inner_->accSelect(f, c);
+    }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* x, LONG* y, LONG* w, LONG* h, VARIANT c) override {
+        return inner_->accLocation(x, y, w, h, c);
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG d, VARIANT s, VARIANT* e) override {
+        return inner_->accNavigate(d, s, e);
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* c) override {
+        return inner_->accHitTest(x, y, c);
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT c) override {
+        return inner_->accDoDefaultAction(c);
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT c, BSTR n) override {
+        return inner_->put_accName(c, n);
+    }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override {
+        return inner_->put_accValue(c, v);
+    }
+
+private:
+    // Further interfaces of the standard object (IEnumVARIANT, ...) are its own.
+    HRESULT OtherInterface(REFIID iid, void** out) override {
+        return inner_->QueryInterface(iid, out);
+    }
+
+    IAccessible* inner_;
+    HWND label_;
+};
+
+// The standard control's window procedure, kept while it answers WM_GETOBJECT itself.
+constexpr const char* kLabelProp = "tk.Label";
+constexpr const char* kProcProp = "tk.Proc";
+
+LRESULT CALLBACK LabelledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const auto proc = reinterpret_cast<WNDPROC>(::GetPropA(hwnd, kProcProp));
+    if (!proc)
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
+    if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == static_cast<LONG>(OBJID_CLIENT)) {
+        // A window procedure must not raise: a missing function or no memory
+        // leaves the control to the system's own object.
+        const auto createStandard = kCreateStdAccessibleObject.Find();
+        const auto fromObject = kLresultFromObject.Find();
+        IAccessible* standard = nullptr;
+        if (createStandard && fromObject &&
+            SUCCEEDED(createStandard(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                                     reinterpret_cast<void**>(&standard))) &&
+            standard) {
+            auto* acc = new (std::nothrow)
+                LabelledAccessible(standard, static_cast<HWND>(::GetPropA(hwnd, kLabelProp)));
+            if (!acc) {
+                standard->Release();
+                return ::CallWindowProcA(proc, hwnd, msg, wp, lp);
+            }
+            const LRESULT result = fromObject(__uuidof(IAccessible), wp, acc);
+            acc->Release();
+            return result;
+        }
+    }
+    if (msg == WM_NCDESTROY) {
+        ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
+        ::RemovePropA(hwnd, kProcProp);
+        ::RemovePropA(hwnd, kLabelProp);
+    }
+    return ::CallWindowProcA(proc, hwnd, msg, wp, lp);
+}
 
 } // namespace
 
 IAccessible* NewAccessible(HWND hwnd, LONG role) {
     return new ControlAccessible(hwnd, role);
+}
+
+void NameAfterLabel(HWND control, HWND label) {
+    if (!control || ::GetPropA(control, kProcProp))
+        return;
+    ::SetPropA(control, kLabelProp, label);
+    ::SetPropA(control, kProcProp,
+               reinterpret_cast<HANDLE>(::SetWindowLongPtrA(
+                   control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LabelledProc))));
 }
 
 LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp) {

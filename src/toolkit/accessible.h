@@ -9,8 +9,15 @@ namespace tk {
 
 // A new accessible object for the client area of `hwnd` (reference count 1).
 // It asks the window for name and state on every call, so it stays safe to
-// use after the window is gone. Pushing a push button sends BM_CLICK.
+// use after the window is gone. Pushing a push button or following a link
+// (the default action) posts BM_CLICK, which the control refuses while its
+// window is disabled.
 IAccessible* NewAccessible(HWND hwnd, LONG role);
+
+// Gives a standard control (edit, combo box) the text of `label` as its
+// accessible name; everything else a screen reader learns stays the
+// system's. The label may be a control of any class.
+void NameAfterLabel(HWND control, HWND label);
 
 // The answer to WM_GETOBJECT: the object for OBJID_CLIENT, 0 for anything else.
 LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp);

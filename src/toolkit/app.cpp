@@ -105,6 +105,10 @@ void SetApplicationTitle(const std::string& title) {
     ::SetWindowTextA(ApplicationWindow(), title.c_str());
 }
 
+void SetApplicationIcon(HICON icon) {
+    ::SetClassLongPtrA(ApplicationWindow(), GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+}
+
 const std::string& ApplicationTitle() {
     return State().title;
 }

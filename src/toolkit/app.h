@@ -15,6 +15,9 @@ void SetApplicationTitle(const std::string& title);
 // from there, the windows come back.
 void MinimizeApplication();
 const std::string& ApplicationTitle();
+// The icon of the application window's class: what Alt+Tab and the taskbar
+// show for the program (a shared icon; the caller keeps it alive).
+void SetApplicationIcon(HICON icon);
 
 // Layout is given at 96 DPI; Scale() converts to the real DPI.
 int Dpi();

@@ -2,6 +2,7 @@
 #include "runtime/strutil.h"
 #include "toolkit/accessible.h"
 #include "toolkit/gdi.h"
+#include <algorithm>
 #include <windowsx.h>
 
 namespace tk {
@@ -137,10 +138,13 @@ void TLabel::SetCaption(const std::string& text) {
 }
 
 void TLabel::AutoSize() {
-    if (style_.fixedWidth > 0)
-        return;
-    const int w = TextWidth(GetFont(), Caption());
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, w, Scale(13), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // As high as a line of its font: 13 pixels at 96 DPI, but a face that
+    // grows faster than the DPI must not lose its lower edge.
+    const int h = std::max(Scale(13), TextHeight(GetFont()));
+    RECT rc{};
+    ::GetClientRect(hwnd_, &rc);
+    const int w = style_.fixedWidth > 0 ? rc.right : TextWidth(GetFont(), Caption());
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TLabel::Paint(HDC dc) {
@@ -180,10 +184,12 @@ LRESULT TLabel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_LBUTTONUP:
+    case BM_CLICK: // BM_CLICK: a screen reader's default action
         if (style_.link) {
-            ::SendMessageA(::GetParent(hwnd_), WM_COMMAND,
-                           MAKEWPARAM(::GetDlgCtrlID(hwnd_), STN_CLICKED),
-                           reinterpret_cast<LPARAM>(hwnd_));
+            if (AcceptsInput(hwnd_) && Visible())
+                ::SendMessageA(::GetParent(hwnd_), WM_COMMAND,
+                               MAKEWPARAM(::GetDlgCtrlID(hwnd_), STN_CLICKED),
+                               reinterpret_cast<LPARAM>(hwnd_));
             return 0;
         }
         break;
@@ -291,7 +297,9 @@ char TSpeedButton::AccelChar() const {
 }
 
 bool TSpeedButton::ClickIfActive() {
-    if (!Visible() || !Enabled())
+    // A click posted while a modal box disables the window (BM_CLICK from a
+    // screen reader or another program) is not the user's.
+    if (!Visible() || !AcceptsInput(hwnd_))
         return false;
     Click();
     return true;
@@ -400,8 +408,8 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         down_ = false;
         ::ReleaseCapture();
         ::InvalidateRect(hwnd_, nullptr, FALSE);
-        if (click && Visible() && Enabled())
-            Click();
+        if (click)
+            ClickIfActive();
         return 0;
     }
     case WM_CAPTURECHANGED:

@@ -47,6 +47,14 @@ int TextWidth(HFONT font, const std::string& text) {
     return rc.right - rc.left;
 }
 
+int TextHeight(HFONT font) {
+    WindowDC dc(nullptr);
+    SelectGuard sel(dc.get(), font);
+    TEXTMETRICA tm{};
+    ::GetTextMetricsA(dc.get(), &tm);
+    return tm.tmHeight;
+}
+
 std::string ShortenPath(const std::string& path, HFONT font, int maxWidth96) {
     return rt::ShortenPath(path, Scale(maxWidth96),
                            [font](const std::string& s) { return TextWidth(font, s); });

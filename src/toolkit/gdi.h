@@ -54,6 +54,8 @@ private:
 
 // Width in pixels of a text drawn in a font (no accelerator processing).
 int TextWidth(HFONT font, const std::string& text);
+// Height in pixels of a line of text in a font.
+int TextHeight(HFONT font);
 
 // Shortens a path with "...\" until it fits maxWidth96 (96-DPI pixels, scaled) in the font.
 std::string ShortenPath(const std::string& path, HFONT font, int maxWidth96);

@@ -4,6 +4,10 @@
 
 namespace tk {
 
+namespace {
+constexpr ULONG_PTR kDialogClassAtom = 32770; // WC_DIALOG, "#32770"
+} // namespace
+
 TWindow::~TWindow() {
     if (hwnd_) {
         ::SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
@@ -100,6 +104,18 @@ void OwnerDrawn::BindOwnerDrawn(HWND control) {
 }
 
 void RunModal(HWND window, bool (*done)(void* context), void* context) {
+    // The system announces the dialog boxes of its own class only; a window of
+    // our own class announces itself.
+    struct Announce {
+        HWND window;
+        bool own;
+        void Send(DWORD event) const {
+            if (own)
+                ::NotifyWinEvent(event, window, OBJID_WINDOW, CHILDID_SELF);
+        }
+        ~Announce() { Send(EVENT_SYSTEM_DIALOGEND); }
+    } announce{window, ::GetClassLongPtrA(window, GCW_ATOM) != kDialogClassAtom};
+    announce.Send(EVENT_SYSTEM_DIALOGSTART);
     MSG msg;
     while (!done(context)) {
         const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
@@ -114,6 +130,30 @@ void RunModal(HWND window, bool (*done)(void* context), void* context) {
             ::DispatchMessageA(&msg);
         }
     }
+}
+
+bool FocusKeeper::OnActivate(HWND window, WPARAM wp) {
+    if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(window, focus))
+            saved_ = focus;
+        return true;
+    }
+    if (HIWORD(wp)) // minimised: no focus to give
+        return false;
+    HWND target = saved_;
+    if (!target || !::IsChild(window, target) || !::IsWindowVisible(target) ||
+        !::IsWindowEnabled(target))
+        target = ::GetNextDlgTabItem(window, nullptr, FALSE);
+    if (!target || !::IsChild(window, target))
+        target = window;
+    ::SetFocus(target);
+    return true;
+}
+
+bool AcceptsInput(HWND control) {
+    return control && ::IsWindowEnabled(control) &&
+           ::IsWindowEnabled(::GetAncestor(control, GA_ROOT));
 }
 
 } // namespace tk

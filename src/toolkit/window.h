@@ -79,11 +79,29 @@ private:
 
 // Handles messages until done() is true (tested after each message) or the
 // program quits (the quit request is left for the outer loop). Dialog keys go
-// to `window`.
+// to `window`. A screen reader is told that the dialog `window` opens and
+// closes (EVENT_SYSTEM_DIALOGSTART, EVENT_SYSTEM_DIALOGEND), so it reads it.
 void RunModal(HWND window, bool (*done)(void* context), void* context);
 template <class F> void RunModal(HWND window, F&& done) {
     RunModal(
         window, [](void* c) { return (*static_cast<F*>(c))(); }, &done);
 }
+
+// What a dialog box does with the keyboard focus across activation: the
+// control that had it when the window was deactivated (by Alt+Tab, a message
+// box, another program) gets it back when the window is activated again;
+// without it the focus is left on the window itself and typing goes nowhere.
+class FocusKeeper {
+public:
+    // Call on WM_ACTIVATE; true when it handled the message (return 0).
+    bool OnActivate(HWND window, WPARAM wp);
+
+private:
+    HWND saved_ = nullptr;
+};
+
+// Whether a click on `control` may act: it and its top-level window are
+// enabled (a modal box disables the windows beneath it).
+bool AcceptsInput(HWND control);
 
 } // namespace tk

@@ -1,6 +1,8 @@
 // The window base under Wine: the exception barrier of the one window
 // procedure, and windows that give back every GDI object they took.
 #include "app/wizard_window.h"
+#include "app/wizard_window_ids.h"
+#include "runtime/texts.h"
 #include "shell/shortcut_dialog.h"
 #include "toolkit/app.h"
 #include "toolkit/controls.h"
@@ -9,10 +11,12 @@
 #include "toolkit/window.h"
 #include "toolkit/handles.h"
 #include <gtest/gtest.h>
+#include <functional>
 #include <iostream>
 #include <oleacc.h>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -172,6 +176,9 @@ void CheckTaskbarButton() {
     char title[64] = {};
     ::GetWindowTextA(app, title, sizeof title);
     EXPECT_STREQ(title, "KELvar 5.0 - Setup");
+    // Alt+Tab shows the application window with the wizard's icon.
+    EXPECT_NE(::GetClassLongPtrA(app, GCLP_HICON), 0u);
+    EXPECT_EQ(::GetClassLongPtrA(app, GCLP_HICON), ::GetClassLongPtrA(wizard.Handle(), GCLP_HICON));
     // Minimised, the wizard goes with the button's window and comes back with it.
     ::SendMessageA(wizard.Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
     tk::ProcessMessages();
@@ -279,6 +286,243 @@ TEST(Accessibility, ButtonsAndLabelsHaveRoleNameAndState) {
     acc->Release();
     tk::ProcessMessages();
     EXPECT_EQ(w.clicks, 1);
+}
+
+TEST(Accessibility, AClickOnAControlOfADisabledWindowDoesNothing) {
+    tk::ComApartment com;
+    Thrower w;
+    w.Create();
+    // What a modal box does to the window beneath it.
+    ::EnableWindow(w.Handle(), FALSE);
+    ::PostMessageA(w.button.Handle(), BM_CLICK, 0, 0);
+    tk::ProcessMessages();
+    EXPECT_EQ(w.clicks, 0);
+    bool viaMessage = false;
+    EXPECT_EQ(AskControl(w.button, viaMessage).state, STATE_SYSTEM_UNAVAILABLE);
+    ::EnableWindow(w.Handle(), TRUE);
+}
+
+// Runs a step every 20 ms on a thread timer, inside whatever modal loop runs.
+class Ticker {
+public:
+    explicit Ticker(std::function<void()> step) {
+        step_ = std::move(step);
+        id_ = ::SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) { step_(); });
+    }
+    ~Ticker() { ::KillTimer(nullptr, id_); }
+    Ticker(const Ticker&) = delete;
+    Ticker& operator=(const Ticker&) = delete;
+
+private:
+    static inline std::function<void()> step_;
+    UINT_PTR id_ = 0;
+};
+
+HWND VisibleBox() {
+    HWND box = ::FindWindowA(tk::kMsgDlgClass, nullptr);
+    return box && ::IsWindowVisible(box) ? box : nullptr;
+}
+std::string BoxText(HWND box) {
+    char buf[512] = {};
+    ::GetDlgItemTextA(box, 1000, buf, sizeof buf);
+    return buf;
+}
+void Answer(HWND box, int id) {
+    ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+// A control of the wizard, on whatever page it lies.
+HWND Item(const WizardWindow& w, int id) {
+    struct Find {
+        int id;
+        HWND found = nullptr;
+    } find{id};
+    ::EnumChildWindows(
+        w.Handle(),
+        [](HWND h, LPARAM lp) {
+            auto* f = reinterpret_cast<Find*>(lp);
+            if (::GetDlgCtrlID(h) == f->id)
+                f->found = h;
+            return f->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+void Press(const WizardWindow& w, int id) {
+    HWND b = Item(w, id);
+    ::SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ::SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// The wizard on the summary page; an unexpected box is answered and named.
+void ToSummary(WizardWindow& w, std::vector<std::string>& boxes) {
+    Ticker answer([&] {
+        if (HWND box = VisibleBox()) {
+            boxes.push_back(BoxText(box));
+            Answer(box, IDOK);
+        }
+    });
+    Press(w, kIdNextButton);
+    ::SendMessageA(Item(w, kIdAgreeBox), BM_SETCHECK, BST_CHECKED, 0);
+    Press(w, kIdNextButton);
+    ::SetWindowTextA(Item(w, kIdNameEdit), "Erika Müller");
+    const std::string target = "C:\\KELvar-" + std::to_string(::GetCurrentProcessId());
+    ::SetWindowTextA(Item(w, kIdTargetEdit), target.c_str());
+    Press(w, kIdNextButton);
+    Press(w, kIdNextButton);
+}
+
+TEST(WizardReentry, InstallClickedWhileTheCancelQuestionIsOpenDoesNotRun) {
+    tk::ComApartment com;
+    std::vector<std::string> boxes;
+    {
+        WizardWindow wizard;
+        ASSERT_TRUE(wizard.Create());
+        wizard.Show();
+        ToSummary(wizard, boxes);
+        ASSERT_EQ(wizard.ActivePage(), rt::Page::Summary) << (boxes.empty() ? "" : boxes[0]);
+        // A run that started anyway would stop at once on a drive that is not there.
+        ASSERT_EQ(::GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
+        ::SetWindowTextA(Item(wizard, kIdTargetEdit), "Q:\\KELvar");
+        HWND install = Item(wizard, kIdInstallButton);
+        int ticks = 0;
+        Ticker script([&] {
+            HWND box = VisibleBox();
+            if (!box)
+                return;
+            if (BoxText(box) != txt::AskCancelSetup) {
+                boxes.push_back(BoxText(box));
+                Answer(box, IDOK);
+            } else if (++ticks == 1) {
+                // As a screen reader's default action arrives, and as a command
+                // posted to the window.
+                ::PostMessageA(install, BM_CLICK, 0, 0);
+                ::PostMessageA(wizard.Handle(), WM_COMMAND, MAKEWPARAM(kIdInstallButton, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(install));
+            } else if (ticks > 5) {
+                Answer(box, IDNO);
+            }
+        });
+        Press(wizard, kIdCancelButton);
+        tk::ProcessMessages();
+        EXPECT_GT(ticks, 5);
+        EXPECT_TRUE(boxes.empty()) << boxes[0];
+        ASSERT_TRUE(::IsWindow(wizard.Handle()));
+        EXPECT_EQ(wizard.ActivePage(), rt::Page::Summary);
+        EXPECT_TRUE(::IsWindowVisible(install));
+    }
+    DropQuit();
+}
+
+TEST(WizardKeyboard, TheFocusComesBackAfterAnotherWindowAndAfterABox) {
+    {
+        WizardWindow wizard;
+        ASSERT_TRUE(wizard.Create());
+        wizard.Show();
+        Press(wizard, kIdNextButton);
+        HWND list = Item(wizard, kIdLicenceList);
+        ::SetFocus(list);
+        Thrower other;
+        other.Create();
+        ::SetActiveWindow(other.Handle());
+        tk::ProcessMessages();
+        ASSERT_NE(::GetFocus(), list);
+        ::SetActiveWindow(wizard.Handle()); // Alt+Tab back
+        tk::ProcessMessages();
+        EXPECT_EQ(::GetFocus(), list);
+
+        Ticker no([] {
+            if (HWND box = VisibleBox())
+                Answer(box, IDNO);
+        });
+        Press(wizard, kIdCancelButton);
+        tk::ProcessMessages();
+        EXPECT_EQ(::GetFocus(), list);
+    }
+    DropQuit();
+}
+
+TEST(Accessibility, FieldsAreNamedAfterTheLabelBesideThem) {
+    tk::ComApartment com;
+    {
+        WizardWindow wizard;
+        ASSERT_TRUE(wizard.Create());
+        const struct {
+            int id;
+            const char* name;
+        } fields[] = {{kIdNameEdit, txt::NameCaption},
+                      {kIdTargetEdit, txt::TargetCaption},
+                      {kIdDriveList, txt::DriveCaption},
+                      {kIdDesignationEdit, txt::DesignationCaption},
+                      {kIdAgreeBox, txt::AgreeBox}};
+        for (const auto& f : fields) {
+            IAccessible* acc = nullptr;
+            ASSERT_EQ(::AccessibleObjectFromWindow(Item(wizard, f.id),
+                                                   static_cast<DWORD>(OBJID_CLIENT),
+                                                   __uuidof(IAccessible),
+                                                   reinterpret_cast<void**>(&acc)),
+                      S_OK);
+            const Seen seen = Ask(acc);
+            acc->Release();
+            EXPECT_EQ(seen.name, f.name);
+        }
+    }
+    DropQuit();
+}
+
+struct DialogEvents {
+    static inline std::vector<std::string> seen;
+    static void CALLBACK Hook(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG, DWORD,
+                              DWORD) {
+        char cls[64] = "gone";
+        ::GetClassNameA(hwnd, cls, sizeof cls);
+        if (object == OBJID_WINDOW)
+            seen.push_back((event == EVENT_SYSTEM_DIALOGSTART ? "start " : "end ") +
+                           std::string(cls));
+    }
+};
+
+TEST(Accessibility, BoxesAndTheShortcutDialogAnnounceThemselvesAndReadOut) {
+    tk::ComApartment com;
+    // In context: called at once, while the box still exists.
+    HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_SYSTEM_DIALOGSTART, EVENT_SYSTEM_DIALOGEND,
+                                           ::GetModuleHandleA(nullptr), DialogEvents::Hook,
+                                           ::GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    Seen text;
+    {
+        Ticker read([&] {
+            if (HWND box = VisibleBox()) {
+                IAccessible* acc = nullptr;
+                if (SUCCEEDED(::AccessibleObjectFromWindow(
+                        ::GetDlgItem(box, 1000), static_cast<DWORD>(OBJID_CLIENT),
+                        __uuidof(IAccessible), reinterpret_cast<void**>(&acc)))) {
+                    text = Ask(acc);
+                    acc->Release();
+                }
+                Answer(box, IDOK);
+            }
+        });
+        tk::MessageDlg("Setup erfolgreich abgeschlossen!", tk::MsgDlgType::mtInformation, tk::mbOK);
+    }
+    // Windows reports it as ROLE_SYSTEM_STATICTEXT; Wine's object has only ROLE_SYSTEM_CLIENT.
+    EXPECT_EQ(text.name, "Setup erfolgreich abgeschlossen!");
+
+    ShortcutDialog form;
+    form.Create();
+    {
+        Ticker skip([&] {
+            if (::IsWindowVisible(form.Handle()))
+                ::PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+        });
+        form.ShowModal("C:\\KELvar");
+    }
+    tk::ProcessMessages();
+    ::UnhookWinEvent(hook);
+    const std::vector<std::string> expected = {"start TMessageForm", "end TMessageForm",
+                                               "start TForm2", "end TForm2"};
+    EXPECT_EQ(DialogEvents::seen, expected);
 }
 
 } // namespace
