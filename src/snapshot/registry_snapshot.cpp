@@ -84,7 +84,11 @@ void TakeRegistrySnapshot(Host& host, const HKEY (&roots)[5]) {
         total += static_cast<std::int32_t>(WalkRegistryRoot(keys, names, reg, ui));
         ui.Finish(); // a short walk may end before the interval has passed once
         keys.SaveToFile(RegListPath(targetDir, i), pump);
+        // Closing the file and freeing a million keys' text take a while of
+        // their own: each is a gap apart from the next root's walk.
+        ui.Pump();
         keys.Clear();
+        ui.Pump();
     }
     tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
 }
