@@ -20,20 +20,20 @@ std::string Stem(const std::string& name) {
 
 class InstallSession {
 public:
-    InstallSession(const InstallInput& in, InstallHost& host)
-        : in_(in), host_(host), target_(rt::WithoutTrailingBackslash(in.target)) {}
+    InstallSession(const InstallInput& in, RunDisplay& display, InstallHost& host)
+        : in_(in), display_(display), host_(host), target_(rt::WithoutTrailingBackslash(in.target)) {}
 
     void Execute() {
-        host_.ShowCopyStep();
+        display_.ShowCopyStep();
         // A temporary folder of this run's own for the packed files' copies.
         if (!PrepareTempDir()) {
-            host_.Close();
+            display_.Close();
             return;
         }
         // The target directory; failing here is the only way back into the wizard.
         if (!host_.ForceDirectories(target_)) {
             host_.ShowError(txt::TargetNotCreated);
-            host_.BackToNamePage();
+            display_.BackToNamePage();
             return;
         }
         // Copy and unpack each packed file.
@@ -48,14 +48,14 @@ public:
         host_.SetArchiveOnly(cfg);
         host_.WriteTextFile(target_ + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(in_.name));
         // The snapshot of the chosen drive.
-        host_.ShowDriveStep(rt::UpperAZ(in_.driveItem.substr(0, 2)));
+        display_.ShowDriveStep(rt::UpperAZ(in_.driveItem.substr(0, 2)));
         host_.TakeSnapshot(in_.driveItem, in_.designation, target_);
-        host_.EndDriveStep();
+        display_.EndDriveStep();
         // Shortcuts, then the offer to start the product.
         host_.ShowShortcutDialog(target_);
         if (host_.Confirm(txt::FinalQuestion))
             host_.StartLauncher(target_ + "\\Launch.exe");
-        host_.Close();
+        display_.Close();
     }
 
 private:
@@ -84,7 +84,7 @@ private:
 
     void InstallRow(const rt::PackedFile& row) {
         const std::string installed = target_ + row.installed;
-        host_.ShowCurrentFile(row.packed, installed);
+        display_.ShowCurrentFile(row.packed, installed);
         const std::string copy = tempDir_ + "\\" + row.packed;
         if (host_.Copy(in_.programDir + "\\" + row.packed, copy)) {
             // The restore looks for continuation volumes beside the copy.
@@ -102,10 +102,11 @@ private:
         } else {
             host_.ShowError(PathError(installed, txt::FileNotCreated));
         }
-        host_.StepBar();
+        display_.StepBar();
     }
 
     const InstallInput& in_;
+    RunDisplay& display_;
     InstallHost& host_;
     const std::string target_; // as typed, without a trailing backslash
     std::string tempDir_;
@@ -113,8 +114,8 @@ private:
 
 } // namespace
 
-void InstallRun(const InstallInput& input, InstallHost& host) {
-    InstallSession(input, host).Execute();
+void InstallRun(const InstallInput& input, RunDisplay& display, InstallHost& host) {
+    InstallSession(input, display, host).Execute();
 }
 
 std::vector<std::string> VolumeNames(const std::string& packedName,

@@ -1,8 +1,8 @@
 #pragma once
 // The installation run behind "&Installieren", free of Windows: the steps in
-// their order, the messages and the way back to the name page. Everything that
-// touches the screen or the machine goes through InstallHost; the wizard window
-// implements it, the tests fake it.
+// their order, the messages and the way back to the name page. What it shows
+// goes to a RunDisplay (the wizard window), what touches the machine to an
+// InstallHost; the tests fake both.
 #include <string>
 #include <vector>
 
@@ -20,11 +20,10 @@ struct InstallInput {
 // How the creation of the temporary folder ended.
 enum class NewTempDir { Created, Taken, Failed };
 
-class InstallHost {
+// The steps of the run on screen; the wizard window shows them on its pages.
+class RunDisplay {
 public:
-    virtual ~InstallHost() = default;
-
-    // --- The window ---
+    virtual ~RunDisplay() = default;
     // Buttons hidden or disabled, the progress page on its copy step, the bar empty.
     virtual void ShowCopyStep() = 0;
     // The packed file and the path it is installed as, shown before its copy.
@@ -36,11 +35,19 @@ public:
     // The drive-reading step with its animation; drive is "C:".
     virtual void ShowDriveStep(const std::string& drive) = 0;
     virtual void EndDriveStep() = 0;
+    // Closes the window once the run has returned.
+    virtual void Close() = 0;
+};
+
+// The machine and the other components the run calls.
+class InstallHost {
+public:
+    virtual ~InstallHost() = default;
+
+    // --- Boxes ---
     virtual void ShowError(const std::string& text) = 0;
     // The confirmation box; true for "&Ja".
     virtual bool Confirm(const std::string& text) = 0;
-    // Closes the window once the run has returned.
-    virtual void Close() = 0;
 
     // --- The machine (full paths) ---
     virtual bool DirectoryExists(const std::string& path) = 0;
@@ -74,7 +81,7 @@ public:
 
 // One installation run; returns when the window is closing, the wizard is
 // back on the name page, or an error raised below it ends the run.
-void InstallRun(const InstallInput& input, InstallHost& host);
+void InstallRun(const InstallInput& input, RunDisplay& display, InstallHost& host);
 
 // The continuation volumes beside a packed file: the names in its folder that
 // are its base name, a dot and three digits, in the order of the digits.

@@ -2,7 +2,7 @@
 // The installation run's host on Windows: the file work, the copies that keep
 // the window answering, the message boxes, and the other components the run
 // calls (the archive component, the snapshots, the shortcut dialog, the
-// launcher). What the run shows on screen goes to a RunDisplay.
+// launcher). What the run shows on screen goes to the wizard, a RunDisplay.
 #include "app/InstallRun.h"
 #include "app/snapshot_host.h"
 #include "backup/BackupFile.h"
@@ -15,36 +15,13 @@ class ShortcutDialog;
 
 namespace app {
 
-// The steps of the run on screen; the wizard window shows them on its pages.
-class RunDisplay {
-public:
-    virtual ~RunDisplay() = default;
-    virtual void ShowCopyStep() = 0;
-    virtual void ShowCurrentFile(const std::string& packed, const std::string& installed) = 0;
-    virtual void StepBar() = 0;
-    virtual void BackToNamePage() = 0;
-    virtual void ShowDriveStep(const std::string& drive) = 0;
-    virtual void EndDriveStep() = 0;
-    virtual void Close() = 0;
-};
-
 class InstallRunHost final : public InstallHost {
 public:
     // shortcuts may be null: then no shortcut dialog is shown.
-    InstallRunHost(RunDisplay& display, TBackupFile& archive, SnapshotHost& snapshots,
-                   ShortcutDialog* shortcuts)
-        : display_(display), archive_(archive), snapshots_(snapshots), shortcuts_(shortcuts) {}
+    InstallRunHost(TBackupFile& archive, SnapshotHost& snapshots, ShortcutDialog* shortcuts)
+        : archive_(archive), snapshots_(snapshots), shortcuts_(shortcuts) {}
 
 private:
-    void ShowCopyStep() override { display_.ShowCopyStep(); }
-    void ShowCurrentFile(const std::string& packed, const std::string& installed) override {
-        display_.ShowCurrentFile(packed, installed);
-    }
-    void StepBar() override { display_.StepBar(); }
-    void BackToNamePage() override { display_.BackToNamePage(); }
-    void ShowDriveStep(const std::string& drive) override { display_.ShowDriveStep(drive); }
-    void EndDriveStep() override { display_.EndDriveStep(); }
-    void Close() override { display_.Close(); }
     void ShowError(const std::string& text) override;
     bool Confirm(const std::string& text) override;
 
@@ -64,7 +41,6 @@ private:
     void ShowShortcutDialog(const std::string& targetDir) override;
     void StartLauncher(const std::string& path) override;
 
-    RunDisplay& display_;
     TBackupFile& archive_;
     SnapshotHost& snapshots_;
     ShortcutDialog* shortcuts_;

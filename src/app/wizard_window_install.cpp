@@ -21,8 +21,8 @@ void WizardWindow::OnInstall() {
                                   WindowText(designationEdit_), programDir_};
     // A logoff or shutdown waits until the run has returned.
     const tk::SessionEndBlock noSessionEnd(hwnd_, txt::SessionEndReason);
-    app::InstallRunHost host(*this, archive_, snapshots_, shortcutDialog_);
-    app::InstallRun(input, host);
+    app::InstallRunHost host(archive_, snapshots_, shortcutDialog_);
+    app::InstallRun(input, *this, host);
 }
 
 // --- The window ------------------------------------------------------------------

@@ -24,7 +24,7 @@ std::string Name(const std::string& path) {
 }
 
 // Records what the run shows and does; the file system is two containers.
-class FakeHost : public app::InstallHost {
+class FakeHost : public app::RunDisplay, public app::InstallHost {
 public:
     std::vector<std::string> log;
     std::set<std::string> dirs{"C:", "D:", kSetup};
@@ -155,7 +155,7 @@ protected:
     FakeHost host;
     app::InstallInput input{"Büro 3", kTarget + "\\", "c: [SYSTEM]", "KELvar", kSetup};
 
-    void Run() { app::InstallRun(input, host); }
+    void Run() { app::InstallRun(input, host, host); }
     std::string PathError(const std::string& path, const std::string& sentence) {
         return "error \"" + path + "\"\r\r" + sentence;
     }
