@@ -21,7 +21,8 @@ std::string Stem(const std::string& name) {
 class InstallSession {
 public:
     InstallSession(const InstallInput& in, RunDisplay& display, InstallHost& host)
-        : in_(in), display_(display), host_(host), target_(rt::WithoutTrailingBackslash(in.target)) {}
+        : in_(in), display_(display), host_(host),
+          target_(rt::WithoutTrailingBackslash(in.target)) {}
 
     void Execute() {
         display_.ShowCopyStep();

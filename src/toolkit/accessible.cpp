@@ -9,12 +9,12 @@ namespace tk {
 namespace {
 
 // oleacc is no KnownDLL: loaded from the system directory when first asked.
-constexpr SystemFunction<decltype(::AccessibleObjectFromWindow)> kAccessibleObjectFromWindow(
-    "oleacc.dll", "AccessibleObjectFromWindow");
+constexpr SystemFunction<decltype(::AccessibleObjectFromWindow)>
+    kAccessibleObjectFromWindow("oleacc.dll", "AccessibleObjectFromWindow");
 constexpr SystemFunction<decltype(::LresultFromObject)> kLresultFromObject("oleacc.dll",
-                                                                            "LresultFromObject");
-constexpr SystemFunction<decltype(::CreateStdAccessibleObject)> kCreateStdAccessibleObject(
-    "oleacc.dll", "CreateStdAccessibleObject");
+                                                                           "LresultFromObject");
+constexpr SystemFunction<decltype(::CreateStdAccessibleObject)>
+    kCreateStdAccessibleObject("oleacc.dll", "CreateStdAccessibleObject");
 
 BSTR ToBstr(const std::string& s) {
     const int n =

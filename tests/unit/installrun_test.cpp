@@ -30,7 +30,7 @@ public:
     std::set<std::string> dirs{"C:", "D:", kSetup};
     std::map<std::string, std::string> files;
     std::set<std::string> uncreatable, unwritable;
-    std::set<std::string> appearing; // made by someone else after the existence test
+    std::set<std::string> appearing;           // made by someone else after the existence test
     std::map<std::string, bool> restoreResult; // by packed name; default true
     std::string raiseOnRestore;                // packed name whose restore raises
     std::map<std::string, std::vector<std::string>> seenBesideCopy; // temp folder at restore
