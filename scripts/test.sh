@@ -11,7 +11,8 @@
 # The Wine tests run side by side ($KELVAR_WINE_JOBS at a time, default twice
 # the processors: they mostly wait), each in its own prefix and on its own
 # Xvfb display from $KELVAR_XVFB_DISPLAY ("FIRST-LAST", default 90-130). The
-# release check and the fuzzers run beside them.
+# release check, the fuzzers and the boot of the Wine tests' template prefix
+# run beside the builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -29,7 +30,7 @@ results=$(mktemp -d /tmp/kelvar-test-XXXXXX)
 bg_pids=()
 cleanup() {
     local pid
-    for pid in "${bg_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done
+    for pid in "${bg_pids[@]}"; do [[ -z "$pid" ]] || kill -- "-$pid" 2>/dev/null || true; done
     rm -rf "$results"
 }
 trap cleanup EXIT
@@ -49,9 +50,8 @@ note_time() { # NAME SECONDS RC
     times+=("$(printf '%-30s %5d s%s' "$1" "$2" "$([[ $3 == 0 ]] || echo "  FAILED ($3)")")")
     [[ $3 == 0 ]] || status=1
 }
-# background NAME COMMAND...: runs a part beside the others, at a lower
-# priority: the Wine tests wait for events, and a step that gets no processor
-# for long fails by its timeout. Its output is kept until finish_background.
+# background NAME COMMAND...: runs a part beside the others, in a process
+# group of its own. Its output is kept until finish_background.
 background() {
     local name=$1 n=${#bg_pids[@]}
     shift
@@ -59,7 +59,6 @@ background() {
     printf '%s' "$name" >"$results/bg$n.name"
     set -m
     (
-        renice -n 10 "$BASHPID" >/dev/null
         start=$SECONDS rc=0
         "$@" >"$results/bg$n.log" 2>&1 || rc=$?
         echo "$rc $((SECONDS - start))" >"$results/bg$n.rc"
@@ -67,16 +66,27 @@ background() {
     set +m
     bg_pids+=($!)
 }
+# finish_background [N]: waits for background part N (default: all) and shows its output.
 finish_background() {
     local n rc secs
-    for n in "${!bg_pids[@]}"; do
+    for n in ${1:-"${!bg_pids[@]}"}; do
+        [[ -n "${bg_pids[$n]:-}" ]] || continue
         wait "${bg_pids[$n]}" || true
         echo "== $(cat "$results/bg$n.name") (output)"
         cat "$results/bg$n.log"
         read -r rc secs <"$results/bg$n.rc" 2>/dev/null || { rc=1 secs=0; }
         note_time "$(cat "$results/bg$n.name")" "$secs" "$rc"
+        bg_pids[$n]=""
     done
-    bg_pids=()
+}
+# The parts still running beside the Wine tests yield to them: a Wine test
+# that gets no processor for long waits longer, polls more and may fail by a
+# timeout.
+yield_to_wine() {
+    local pid
+    for pid in "${bg_pids[@]}"; do
+        [[ -z "$pid" ]] || renice -n 10 -g "$pid" >/dev/null 2>&1 || true
+    done
 }
 # ctest_part NAME PRESET JOBS [ctest options]: the preset's tests, results kept as JUnit.
 ctest_part() {
@@ -122,11 +132,19 @@ sys.exit(1 if failed + skipped + extra else 0)
 PY
 }
 
-if ((quick)); then
-    source scripts/wine-env.sh
-else
-    part "dependencies" bash scripts/setup-deps.sh
-    source scripts/wine-env.sh
+((quick)) || part "dependencies" bash scripts/setup-deps.sh
+source scripts/wine-env.sh
+# All the compiling is done before the Wine tests start: compilers beside the
+# Wine tests would slow them down and make them poll longer, and a boot of
+# the template prefix would hold every Wine test up for half a minute. The
+# fixture test wine_template then finds the template ready.
+template=$root/build/windows/wine/template
+mkdir -p "$(dirname "$template")"
+background "Wine template prefix" sh scripts/with-display.sh sh cmake/wine-template.sh "$template"
+template_job=$((${#bg_pids[@]} - 1))
+if ((!quick)); then
+    background "reproducible release" bash scripts/check-reproducible.sh
+    background "fuzzers (build, 2 x 30 s)" fuzz_part
 fi
 part "native build (ASan/UBSan)" build native
 part "Windows build" build windows
@@ -134,13 +152,9 @@ if ((status)); then
     summary || true
     exit 1
 fi
-
-if ((!quick)); then
-    # Compilers beside the Wine tests, which mostly wait.
-    background "reproducible release" bash scripts/check-reproducible.sh
-    background "fuzzers (build, 2 x 30 s)" fuzz_part
-fi
 ctest_part "native tests" native "$jobs"
+finish_background "$template_job"
+yield_to_wine
 # Every Wine test names its own prefix; one that does not lands here, not in
 # ~/.wine, and fails the run.
 stray=$root/build/windows/wine/stray-prefix
