@@ -79,6 +79,9 @@ rc=0
 "$FUZZER" -max_total_time="$SECONDS_TO_RUN" -max_len=$MAX_LEN -timeout=10 -rss_limit_mb=1024 \
     -print_final_stats=1 -artifact_prefix="$OUT/findings/" "$@" "$OUT/corpus" "$OUT/seeds" \
     "$REGRESSIONS" >"$T/log" 2>&1 || rc=$?
+# The start and the end with their coverage, then the last lines (on a
+# finding: the input and the stack).
+grep -a -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$T/log" || true
 tail -25 "$T/log"
 if [ $rc != 0 ]; then
     echo "$TARGET: finding (exit status $rc); inputs in $OUT/findings" >&2
