@@ -5,13 +5,13 @@
 # Wine keeps the registry in wineserver's memory and in the prefix's .reg
 # files, so the tree lives in a prefix of its own that is kept for the next
 # run, as the generated drive trees are.
-# usage: bench_registry.sh <bench_snapshot.exe> <reggen.exe> [SIZE (default 1000000)] [rounds (default 3)]
+# usage: bench_registry.sh <bench_snapshot.exe> <reggen.exe> [SIZE (default 1000000)] [rounds (default 4, at least 4)]
 #   SNAPBENCH_TREES: where generated trees are kept (default /tmp)
 set -eu
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 gen=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 size=${3:-1000000}
-rounds=${4:-3}
+rounds=${4:-4}
 bench_dir=$(dirname "$0")
 kept=${SNAPBENCH_TREES:-/tmp}/regbench-prefix-$size
 export WINEPREFIX=${WINEPREFIX:-$kept}
