@@ -21,7 +21,7 @@ quick=0
 case "${1:-}" in
     --quick) quick=1 ;;
     "") ;;
-    *) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    *) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
 esac
 
 jobs=${KELVAR_JOBS:-$(nproc)}
