@@ -10,7 +10,7 @@
 // POSIX files in place of Win32 ones. Peak memory: heap bytes allocated through
 // operator new during one restore with writes (counted), and the resident-set
 // high-water mark after resetting it (Linux /proc/self/clear_refs).
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "packer.h"
 #include "payload.h"
 #include "rounds.h"

@@ -5,7 +5,7 @@
 //   bench_restore_win <work dir> [MiB (default 64)] [rounds]
 //   bench_restore_win --bare-install <from dir> <to dir> <packed file>...
 // Ends with name=value lines.
-#include "backup/BackupFile.h"
+#include "backup/backup_file.h"
 #include "payload.h"
 #include "rounds.h"
 
@@ -110,9 +110,9 @@ std::int64_t BareLoop(const std::string& first, const std::string& writeTo) {
         i32();
         if (!writeTo.empty()) {
             out.reset();
-            out = std::make_unique<File>(::CreateFileA(
-                (writeTo + "\\" + backup::PlainName(name)).c_str(), GENERIC_WRITE, 0, nullptr,
-                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+            out = std::make_unique<File>(
+                ::CreateFileA((writeTo + "\\" + backup::PlainName(name)).c_str(), GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (out->get() == INVALID_HANDLE_VALUE)
                 Fail("CreateFileA for writing");
         }
@@ -241,9 +241,8 @@ int main(int argc, char** argv) {
                         "%.3f s): %s\n",
                         product.name.c_str(), 100 * (1 - product.Min() / pair->Min()),
                         product.Median(), pair->Median(),
-                        product.Min() > 0.95 * pair->Min()
-                            ? "within the noise of this machine"
-                            : "the floor is wrong, look at it");
+                        product.Min() > 0.95 * pair->Min() ? "within the noise of this machine"
+                                                           : "the floor is wrong, look at it");
     }
     std::printf("restore_ratio=%.3f\n", ratio);
     std::printf("restore_ratio_nowrite=%.3f\n", ratioN);

@@ -5,9 +5,9 @@
 //   bench_snapshot registry <work dir on C:> [rounds|memory]  the same for the registry
 // Ends with name=value lines.
 #include "rounds.h"
-#include "snapshot/Snapshot.h"
+#include "snapshot/snapshot.h"
 #include "toolkit/gdi.h"
-#include "toolkit/stringlist.h"
+#include "toolkit/string_list.h"
 
 #include <algorithm>
 #include <chrono>
@@ -158,7 +158,9 @@ public:
         while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageA(&m);
     }
-    tk::TStringList l1, l2;
+    snapshot::WorkLists lists;
+    tk::TStringList& l1 = lists.dirsOrKeys;
+    tk::TStringList& l2 = lists.filesOrSubkeys;
     std::string drive, target;
     int pumps = 0;
     double maxGap = 0;
@@ -166,19 +168,12 @@ public:
     void Begin() { last_ = Clock::now(); }
     void End() { Gap(); }
 
-    tk::TStringList& DirsOrKeys() override { return l1; }
-    tk::TStringList& FilesOrSubkeys() override { return l2; }
-    std::string DriveItem() override { return drive; }
-    std::string Designation() override { return "Festplatte"; }
-    std::string TargetDir() override { return target; }
     void ShowStatusPath(const std::string& path) override {
-        ShowStatus(tk::ShortenPath(path, font_, 241));
-    }
-    void ShowStatus(const std::string& text) override {
-        ::SetWindowTextA(label_, text.c_str());
+        ::SetWindowTextA(label_, tk::ShortenPath(path, font_, 241).c_str());
         ::UpdateWindow(label_);
     }
-    void RunRegistrySnapshot() override {}
+    // The product's drive snapshot of the drive under test.
+    void TakeDrive() { snapshot::TakeDriveSnapshot(*this, lists, drive[0], "Festplatte", target); }
     void ProcessMessages() override {
         ++pumps;
         Gap();
@@ -211,7 +206,7 @@ void ReportMemory(const char* what, const char* items, std::size_t count, std::s
 
 int Memory(BenchHost& host) {
     const std::size_t ws0 = Memory().WorkingSetSize;
-    snapshot::TakeDriveSnapshot(host);
+    host.TakeDrive();
     const std::size_t peak = Memory().PeakWorkingSetSize;
     std::size_t text = 0;
     for (const tk::TStringList* l : {&host.l1, &host.l2})
@@ -260,7 +255,7 @@ std::pair<std::size_t, std::size_t> ListFile(const std::string& path) {
 
 int RegistryMemory(BenchHost& host, const BenchRoots& roots) {
     const std::size_t ws0 = Memory().WorkingSetSize;
-    snapshot::TakeRegistrySnapshot(host, roots.keys);
+    snapshot::TakeRegistrySnapshot(host, host.lists, host.target, roots.keys);
     const std::size_t peak = Memory().PeakWorkingSetSize;
     // The list holds one root at a time: the first root holds all the keys.
     const auto [keys, text] = ListFile(host.target + "\\Reg_cr.lst");
@@ -293,7 +288,8 @@ int Registry(BenchHost& host, int argc, char** argv) {
                             [&] { keys = BareRegWalkByPath(roots.keys[0]); }};
     bench::Contender reg{"registry snapshot (walk, write)", [&] {
                              host.Begin();
-                             snapshot::TakeRegistrySnapshot(host, roots.keys);
+                             snapshot::TakeRegistrySnapshot(host, host.lists, host.target,
+                                                            roots.keys);
                              host.End();
                          }};
     bench::Interleave({&byPath, &reg}, rounds);
@@ -370,7 +366,7 @@ int main(int argc, char** argv) {
                             [&] { entries = BareWalk(root, true); }};
     bench::Contender snap{"drive snapshot (walk, sort, write)", [&] {
                               host.Begin();
-                              snapshot::TakeDriveSnapshot(host);
+                              host.TakeDrive();
                               host.End();
                           }};
     bench::Interleave({&bare, &tested, &snap}, rounds);

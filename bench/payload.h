@@ -1,7 +1,7 @@
 #pragma once
 // The restore benchmarks' payload: eight files, each alternating 1 MiB pieces
 // of compressible text and incompressible noise, packed into volumes.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "packer.h"
 
 #include <algorithm>
@@ -43,8 +43,8 @@ inline std::vector<std::string> PackPayload(std::size_t total, std::size_t volum
     for (int i = 0; i < 8; ++i) {
         std::string content;
         for (std::size_t at = 0, k = 0; at < per; at += 1 << 20, ++k)
-            content += Payload(std::min<std::size_t>(1 << 20, per - at), i * 100 + k,
-                               (k + i) % 2 == 0);
+            content +=
+                Payload(std::min<std::size_t>(1 << 20, per - at), i * 100 + k, (k + i) % 2 == 0);
         entries.push_back({"C:\\Kelvar\\Datei" + std::to_string(i) + ".dat", 0x2AB163C0,
                            std::move(content), false});
     }

@@ -1,7 +1,7 @@
 // The demo package: the launcher's reading of "Kvrinf2.cfg", and the installer
 // folder that make_payload.sh builds, restored here with the installer's own
 // archive reader.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "kvrinf2.h"
 
 #include <gtest/gtest.h>

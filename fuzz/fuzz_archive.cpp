@@ -1,7 +1,7 @@
 // libFuzzer target: one restore run over fuzzed archive volumes, in memory.
 // Input: one byte of settings, then the volumes, separated by "\xF0VOL".
 // Every open volume and output must be closed again, whatever the run raised.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include <cstdlib>
 #include <map>
 #include <string>

@@ -6,7 +6,7 @@
 // for its disk, once after a first "OK" without the disk when the input says
 // so. Every restored file must equal its input, with its date, and the disks
 // must be asked for in order; anything else aborts.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "packer.h"
 #include <algorithm>
 #include <cctype>
@@ -36,7 +36,9 @@ private:
     const std::uint8_t* end_;
 };
 
-[[noreturn]] void Fail() { std::abort(); }
+[[noreturn]] void Fail() {
+    std::abort();
+}
 
 class Host : public backup::RestoreHost {
 public:

@@ -3,14 +3,11 @@
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/files.h"
+#include "runtime/strutil.h"
+#include "runtime/texts.h"
 #include "toolkit/handles.h"
 #include <shellapi.h>
 #include <windows.h>
-
-bool RunningUnderWine() {
-    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
 
 namespace app {
 
@@ -98,9 +95,14 @@ bool InstallRunHost::Restore(const std::string& archive, const std::string& targ
     return archive_.Restore(archive, targetDir);
 }
 
-void InstallRunHost::TakeSnapshot(const std::string& driveItem, const std::string& designation,
-                                  const std::string& targetDir) {
-    snapshots_.Take(driveItem, designation, targetDir);
+void InstallRunHost::TakeDriveSnapshot(char letter, const std::string& designation,
+                                       const std::string& targetDir) {
+    snapshot::TakeDriveSnapshot(snapshots_, lists_, letter, designation, targetDir);
+}
+
+void InstallRunHost::TakeRegistrySnapshot(const std::string& targetDir) {
+    snapshots_.ShowStatus(txt::RegistryReading);
+    snapshot::TakeRegistrySnapshot(snapshots_, lists_, targetDir);
 }
 
 void InstallRunHost::ShowShortcutDialog(const std::string& targetDir) {
@@ -110,6 +112,16 @@ void InstallRunHost::ShowShortcutDialog(const std::string& targetDir) {
 
 void InstallRunHost::StartLauncher(const std::string& path) {
     ::ShellExecuteA(tk::ApplicationWindow(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+std::string InstallerFolder() {
+    char path[MAX_PATH * 2] = {};
+    const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    const std::string exe(path, n);
+    const auto slash = exe.find_last_of("\\:");
+    // "D:\Setup.exe" gives "D:"; the backslash of a root is not kept.
+    return rt::WithoutTrailingBackslash(slash == std::string::npos ? std::string()
+                                                                   : exe.substr(0, slash + 1));
 }
 
 } // namespace app

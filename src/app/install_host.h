@@ -3,9 +3,9 @@
 // the window answering, the message boxes, and the other components the run
 // calls (the archive component, the snapshots, the shortcut dialog, the
 // launcher). What the run shows on screen goes to the wizard, a RunDisplay.
-#include "app/InstallRun.h"
+#include "app/install_run.h"
 #include "app/snapshot_host.h"
-#include "backup/BackupFile.h"
+#include "backup/backup_file.h"
 #include "toolkit/files.h"
 
 #include <string>
@@ -17,9 +17,10 @@ namespace app {
 
 class InstallRunHost final : public InstallHost {
 public:
-    // shortcuts may be null: then no shortcut dialog is shown.
-    InstallRunHost(TBackupFile& archive, SnapshotHost& snapshots, ShortcutDialog* shortcuts)
-        : archive_(archive), snapshots_(snapshots), shortcuts_(shortcuts) {}
+    // status: the progress page's status line; shortcuts may be null: then
+    // no shortcut dialog is shown.
+    InstallRunHost(tk::TLabel& status, ShortcutDialog* shortcuts)
+        : snapshots_(status), shortcuts_(shortcuts) {}
 
 private:
     void ShowError(const std::string& text) override;
@@ -36,18 +37,22 @@ private:
     void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) override;
 
     bool Restore(const std::string& archive, const std::string& targetDir) override;
-    void TakeSnapshot(const std::string& driveItem, const std::string& designation,
-                      const std::string& targetDir) override;
+    void TakeDriveSnapshot(char letter, const std::string& designation,
+                           const std::string& targetDir) override;
+    void TakeRegistrySnapshot(const std::string& targetDir) override;
     void ShowShortcutDialog(const std::string& targetDir) override;
     void StartLauncher(const std::string& path) override;
 
-    TBackupFile& archive_;
-    SnapshotHost& snapshots_;
+    TBackupFile archive_; // at its defaults
+    SnapshotHost snapshots_;
+    // Shared by the two snapshots; kept (a million lines, perhaps) until the run ends.
+    snapshot::WorkLists lists_;
     ShortcutDialog* shortcuts_;
     tk::FolderHold tempDirHold_; // the run's temporary folder, from its creation to its removal
 };
 
-} // namespace app
+// The folder Setup.exe was started from, without a trailing backslash ("D:"
+// for "D:\Setup.exe").
+std::string InstallerFolder();
 
-// Wine stands in for Windows where a platform feature is missing there.
-bool RunningUnderWine();
+} // namespace app

@@ -2,8 +2,8 @@
 
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
-#include "shell/GetFolder.h"
-#include "shell/comptr.h"
+#include "shell/special_folder.h"
+#include "shell/com_ptr.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/gdi.h"
@@ -112,7 +112,7 @@ int ShortcutDialog::ShowModal(const std::string& targetDir) {
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
-    ::SendMessageA(hwnd_, tk::WM_FORMSHOW, 0, 0);
+    ::SetFocus(desktopBox.Handle());
 
     tk::RunModal(hwnd_, [this] { return modalResult_ != 0; });
     // The program is ending: the dialog counts as cancelled.
@@ -127,10 +127,6 @@ int ShortcutDialog::ShowModal(const std::string& targetDir) {
         ::SetActiveWindow(owner);
     inModal_ = false;
     return modalResult_;
-}
-
-void ShortcutDialog::FormShow() {
-    ::SetFocus(desktopBox.Handle());
 }
 
 void ShortcutDialog::OnCreateShortcuts() {
@@ -158,10 +154,6 @@ void ShortcutDialog::OnCreateShortcuts() {
 }
 
 void ShortcutDialog::OnSkip() {
-    EndModal(static_cast<int>(tk::ModalResult::mrCancel));
-}
-
-void ShortcutDialog::FormClose() {
     EndModal(static_cast<int>(tk::ModalResult::mrCancel));
 }
 
@@ -217,10 +209,8 @@ LRESULT ShortcutDialog::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_CLOSE:
-        FormClose();
-        return 0;
-    case tk::WM_FORMSHOW:
-        FormShow();
+        // The close box counts as "&Keine Verknüpfung erstellen".
+        OnSkip();
         return 0;
     default:
         break;

@@ -26,10 +26,8 @@ public:
     int ShowModal(const std::string& targetDir);
 
     // Handlers.
-    void FormShow();
     void OnCreateShortcuts();
     void OnSkip();
-    void FormClose();
 
     // Controls (tab order: the three boxes, then the two buttons).
     TCheckBox desktopBox, startMenuBox, programsBox;

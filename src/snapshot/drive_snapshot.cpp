@@ -1,11 +1,11 @@
 // The drive snapshot: every directory and every file of the chosen drive.
-#include "snapshot/Snapshot.h"
+#include "snapshot/snapshot.h"
 #include "snapshot/lines.h"
 #include "snapshot/ui_ticker.h"
 #include "toolkit/files.h"
 #include "snapshot/walk.h"
 #include "toolkit/app.h"
-#include "toolkit/errormode.h"
+#include "toolkit/error_mode.h"
 #include "runtime/texts.h"
 #include "toolkit/handles.h"
 
@@ -81,19 +81,18 @@ public:
 
 } // namespace
 
-void TakeDriveSnapshot(Host& host) {
-    tk::TStringList& dirs = host.DirsOrKeys();
-    tk::TStringList& files = host.FilesOrSubkeys();
+void TakeDriveSnapshot(Host& host, WorkLists& lists, char letter, const std::string& designation,
+                       const std::string& targetDir) {
+    tk::TStringList& dirs = lists.dirsOrKeys;
+    tk::TStringList& files = lists.filesOrSubkeys;
     dirs.Clear();
     files.Clear();
     dirs.SetSorted(false);
     files.SetSorted(false);
 
-    const std::string drive = DriveOfItem(host.DriveItem());
+    const std::string drive = letter ? std::string{letter, ':'} : std::string();
     const std::string root = RootOfDrive(drive);
-    const std::string targetDir = host.TargetDir();
     dirs.Add(root);
-    const bool driveIsTarget = DriveEqualsTarget(drive, targetDir);
 
     Win32Fs fs;
     UiTicker ui(host, /*withLabel=*/true);
@@ -110,14 +109,9 @@ void TakeDriveSnapshot(Host& host) {
     dirs.SetSorted(true, pump);
     files.SetSorted(true, pump);
 
-    tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, host.Designation())});
+    tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, designation)});
     dirs.SaveToFile(DirListPath(targetDir, drive), pump);
     files.SaveToFile(FileListPath(targetDir, drive), pump);
-
-    if (driveIsTarget) {
-        host.ShowStatus(txt::RegistryReading);
-        host.RunRegistrySnapshot();
-    }
 }
 
 } // namespace snapshot

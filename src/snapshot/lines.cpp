@@ -23,17 +23,8 @@ std::string InTarget(std::string_view targetDir, std::string_view name) {
 
 } // namespace
 
-std::string DriveOfItem(std::string_view itemText) {
-    return std::string(itemText.substr(0, 2));
-}
-
 std::string RootOfDrive(std::string_view drive) {
     return rt::UpperAZ(drive);
-}
-
-bool DriveEqualsTarget(std::string_view drive, std::string_view targetDir) {
-    // With no drive chosen there is nothing to compare: the flag stays clear.
-    return !drive.empty() && rt::SameTextAZ(drive, targetDir.substr(0, 2));
 }
 
 std::string LwdatLine(std::string_view root, std::string_view designation) {

@@ -1,21 +1,13 @@
 #pragma once
-// The text formats of the snapshot files and the small rules around the
-// drive and the target directory. No Windows here: built and tested natively.
+// The text formats and names of the snapshot files. No Windows here: built and tested natively.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace snapshot {
 
-// The drive as the drive list shows it: the first two characters of the item
-// ("c:"), or "" when no item is selected.
-std::string DriveOfItem(std::string_view itemText);
-
 // The walk's root: the drive with a-z raised to capitals ("C:").
 std::string RootOfDrive(std::string_view drive);
-
-// True when the drive is the target directory's drive (a-z compared without case).
-bool DriveEqualsTarget(std::string_view drive, std::string_view targetDir);
 
 // "C: (Festplatte)" without the line end.
 std::string LwdatLine(std::string_view root, std::string_view designation);
@@ -32,8 +24,6 @@ void AppendFileLine(std::string& out, std::string_view parent, std::string_view 
                     std::uint32_t sizeLow, std::uint32_t dosDateTime, std::uint32_t attributes);
 std::string FileLine(std::string_view parent, std::string_view name, std::uint32_t sizeLow,
                      std::uint32_t dosDateTime, std::uint32_t attributes);
-
-// Packs a local date and time the way the DOS directory did (date high, time low).
 
 // The registry roots in walk order and their output files.
 inline constexpr int kRegRootCount = 5;

@@ -1,5 +1,5 @@
 // The registry snapshot: the names of all keys below the five roots.
-#include "snapshot/Snapshot.h"
+#include "snapshot/snapshot.h"
 #include "snapshot/lines.h"
 #include "snapshot/ui_ticker.h"
 #include "toolkit/files.h"
@@ -65,14 +65,14 @@ private:
 
 } // namespace
 
-void TakeRegistrySnapshot(Host& host, const HKEY (&roots)[5]) {
-    tk::TStringList& keys = host.DirsOrKeys();
-    tk::TStringList& names = host.FilesOrSubkeys();
+void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir,
+                          const HKEY (&roots)[5]) {
+    tk::TStringList& keys = lists.dirsOrKeys;
+    tk::TStringList& names = lists.filesOrSubkeys;
     keys.Clear();
     names.Clear();
     keys.SetSorted(false);
     names.SetSorted(false);
-    const std::string targetDir = host.TargetDir();
 
     std::int32_t total = 0;
     UiTicker ui(host, /*withLabel=*/false);
@@ -93,10 +93,10 @@ void TakeRegistrySnapshot(Host& host, const HKEY (&roots)[5]) {
     tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
 }
 
-void TakeRegistrySnapshot(Host& host) {
+void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir) {
     static const HKEY kRoots[5] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE,
                                    HKEY_USERS, HKEY_CURRENT_CONFIG};
-    TakeRegistrySnapshot(host, kRoots);
+    TakeRegistrySnapshot(host, lists, targetDir, kRoots);
 }
 
 } // namespace snapshot

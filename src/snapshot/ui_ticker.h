@@ -4,7 +4,7 @@
 // an entry. Pending messages are handled as soon as kInterval has passed
 // since the last time, and the status line shows the directory current then,
 // so the window repaints and reacts at least every kInterval.
-#include "snapshot/Snapshot.h"
+#include "snapshot/snapshot.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
 #include "toolkit/accessible.h"
 #include "runtime/strutil.h"
-#include "toolkit/sysdll.h"
+#include "toolkit/system_dll.h"
+#include "toolkit/window.h"
 #include <new>
 #include <string>
 
@@ -23,13 +24,6 @@ BSTR ToBstr(const std::string& s) {
     if (b && n > 0)
         ::MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), b, n);
     return b;
-}
-
-std::string WindowCaption(HWND hwnd) {
-    const int n = ::GetWindowTextLengthA(hwnd);
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    s.resize(static_cast<std::size_t>(std::max(::GetWindowTextA(hwnd, s.data(), n + 1), 0)));
-    return s;
 }
 
 bool IsSelf(const VARIANT& child) {
@@ -126,7 +120,7 @@ public:
             return E_INVALIDARG;
         if (!::IsWindow(hwnd_))
             return CO_E_OBJNOTCONNECTED;
-        *name = ToBstr(rt::StripAccel(WindowCaption(hwnd_)));
+        *name = ToBstr(rt::StripAccel(WindowText(hwnd_)));
         return *name ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* value) override {
@@ -189,7 +183,7 @@ public:
         *keys = nullptr;
         if (!IsSelf(child))
             return E_INVALIDARG;
-        const char accel = rt::AccelChar(WindowCaption(hwnd_));
+        const char accel = rt::AccelChar(WindowText(hwnd_));
         if (!accel || role_ != ROLE_SYSTEM_PUSHBUTTON)
             return S_FALSE;
         *keys = ToBstr(std::string("Alt+") + accel);
@@ -297,7 +291,7 @@ public:
             return inner_->get_accName(child, name);
         if (!name)
             return E_POINTER;
-        *name = ToBstr(rt::StripAccel(WindowCaption(label_)));
+        *name = ToBstr(rt::StripAccel(WindowText(label_)));
         return *name ? S_OK : E_OUTOFMEMORY;
     }
 

@@ -8,6 +8,11 @@
 
 namespace tk {
 
+bool RunningUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 namespace {
 
 // The window that stands for the program on the taskbar: it carries the

@@ -8,6 +8,9 @@ namespace tk {
 
 HINSTANCE Instance();
 
+// Wine stands in for Windows where a platform feature is missing there.
+bool RunningUnderWine();
+
 // The application's own hidden window (owner of the taskbar button, carries the title).
 HWND ApplicationWindow();
 void SetApplicationTitle(const std::string& title);

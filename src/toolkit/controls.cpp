@@ -100,11 +100,7 @@ void TControl::Repaint() const {
 }
 
 std::string TControl::Caption() const {
-    const int n = ::GetWindowTextLengthA(hwnd_);
-    std::string s(static_cast<std::size_t>(n) + 1, '\0');
-    const int got = ::GetWindowTextA(hwnd_, s.data(), n + 1);
-    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return s;
+    return WindowText(hwnd_);
 }
 
 void TControl::SetCaption(const std::string& text) {
@@ -358,6 +354,20 @@ void TSpeedButton::Paint(HDC dc) {
     }
 }
 
+void TSpeedButton::OnMouseMove(POINT pt) {
+    RECT rc;
+    ::GetClientRect(hwnd_, &rc);
+    const bool hot = ::PtInRect(&rc, pt) != FALSE;
+    if (hot != hot_) {
+        hot_ = hot;
+        ::InvalidateRect(hwnd_, nullptr, FALSE);
+    }
+    if (!tracking_) {
+        TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+        tracking_ = ::TrackMouseEvent(&tme) != FALSE;
+    }
+}
+
 LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_GETFONT:
@@ -374,21 +384,9 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         ::BitBlt(dc.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
         return 0;
     }
-    case WM_MOUSEMOVE: {
-        RECT rc;
-        ::GetClientRect(hwnd_, &rc);
-        POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        const bool hot = ::PtInRect(&rc, pt) != FALSE;
-        if (hot != hot_) {
-            hot_ = hot;
-            ::InvalidateRect(hwnd_, nullptr, FALSE);
-        }
-        if (!tracking_) {
-            TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
-            tracking_ = ::TrackMouseEvent(&tme) != FALSE;
-        }
+    case WM_MOUSEMOVE:
+        OnMouseMove(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
         return 0;
-    }
     case WM_MOUSELEAVE:
         tracking_ = false;
         if (hot_) {
@@ -450,6 +448,16 @@ LRESULT TTabSheet::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
     }
     return Default(msg, wp, lp);
+}
+
+bool ClickByAccel(std::span<TSpeedButton> buttons, char ch) {
+    const char key = rt::UpperAZ(ch);
+    for (TSpeedButton& b : buttons)
+        if (b.AccelChar() == key && b.Visible() && b.Enabled()) {
+            b.ClickIfActive();
+            return true;
+        }
+    return false;
 }
 
 } // namespace tk

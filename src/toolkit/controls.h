@@ -5,6 +5,7 @@
 #include "toolkit/handles.h"
 #include "toolkit/window.h"
 #include <oleacc.h>
+#include <span>
 #include <string>
 #include <windows.h>
 
@@ -121,12 +122,17 @@ private:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     LONG AccessibleRole() const override;
     void Paint(HDC dc);
+    void OnMouseMove(POINT pt);
     void Click();
     Bitmap glyph_;
     GlyphPos pos_ = GlyphPos::None;
     FontStyle font_{};
     bool hot_ = false, down_ = false, tracking_ = false;
 };
+
+// The Alt letter of a row of speed buttons: the visible, enabled button whose
+// accelerator it is gets clicked. False when none answers.
+bool ClickByAccel(std::span<TSpeedButton> buttons, char ch);
 
 // A page without a tab; exactly one page of a page control is visible.
 class TTabSheet : public TControl {

@@ -1,6 +1,6 @@
 #include "toolkit/dialogs.h"
 #include "runtime/texts.h"
-#include "runtime/msgboxlayout.h"
+#include "runtime/message_box_layout.h"
 #include "toolkit/app.h"
 #include "toolkit/gdi.h"
 #include "toolkit/window.h"

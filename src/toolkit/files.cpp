@@ -2,7 +2,7 @@
 #include "runtime/errors.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
-#include "toolkit/errormode.h"
+#include "toolkit/error_mode.h"
 #include "toolkit/handles.h"
 #include <algorithm>
 #include <memory>
@@ -65,7 +65,8 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
         RaiseLastError();
 }
 
-bool WriteLines(void* file, std::size_t count, const std::function<std::string_view(std::size_t)>& line,
+bool WriteLines(void* file, std::size_t count,
+                const std::function<std::string_view(std::size_t)>& line,
                 const std::function<void()>& pump) {
     constexpr std::size_t kChunk = 1 << 20;
     std::string buffer;
@@ -98,7 +99,8 @@ bool WriteLines(void* file, std::size_t count, const std::function<std::string_v
 }
 
 bool WriteLines(void* file, const std::vector<std::string>& lines) {
-    return WriteLines(file, lines.size(), [&](std::size_t i) { return std::string_view(lines[i]); });
+    return WriteLines(file, lines.size(),
+                      [&](std::size_t i) { return std::string_view(lines[i]); });
 }
 
 // --- Folders of the elevated run -------------------------------------------------
@@ -174,8 +176,8 @@ NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold) {
 bool UsersMayWrite(const std::string& folder) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
-    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                nullptr, nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
+    if (::GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, &dacl, nullptr, &sd) != ERROR_SUCCESS)
         return true;
     const std::unique_ptr<void, decltype(&::LocalFree)> free(sd, &::LocalFree);
     return AclLetsUsersWrite(dacl);
@@ -218,7 +220,8 @@ bool ForceProgramDirectories(const std::string& path) {
         const auto cut = first.find_last_of('\\');
         if (cut == std::string::npos || cut < 2)
             break;
-        const std::string parent = first.substr(0, cut == 2 ? 3 : cut); // a drive root keeps its backslash
+        const std::string parent =
+            first.substr(0, cut == 2 ? 3 : cut); // a drive root keeps its backslash
         if (DirectoryExists(parent)) {
             if (UsersMayWrite(parent)) {
                 Descriptor sd(kProgramFolder);

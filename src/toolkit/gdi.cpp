@@ -1,5 +1,5 @@
 #include "toolkit/gdi.h"
-#include "runtime/shortenpath.h"
+#include "runtime/shorten_path.h"
 #include "toolkit/app.h"
 
 namespace tk {
@@ -92,6 +92,23 @@ void PaintParentBackground(HWND child, HDC dc) {
     ::OffsetViewportOrgEx(dc, -pt.x, -pt.y, &old);
     ::SendMessageA(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
     ::SetViewportOrgEx(dc, old.x, old.y, nullptr);
+}
+
+void PaintBackground(HWND hwnd, HDC dc, HBITMAP bitmap) {
+    RECT rc;
+    ::GetClientRect(hwnd, &rc);
+    if (!bitmap) {
+        ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
+    const SIZE s = BitmapSize(bitmap);
+    MemoryDC mem(dc, bitmap);
+    if (s.cx == rc.right && s.cy == rc.bottom) {
+        ::BitBlt(dc, 0, 0, s.cx, s.cy, mem.get(), 0, 0, SRCCOPY);
+    } else {
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::StretchBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, s.cx, s.cy, SRCCOPY);
+    }
 }
 
 } // namespace tk

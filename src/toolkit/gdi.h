@@ -63,6 +63,9 @@ std::string ShortenPath(const std::string& path, HFONT font, int maxWidth96);
 // A bitmap resource as a DIB section (colours kept as drawn), or null.
 Bitmap LoadBitmapResource(int id);
 SIZE BitmapSize(HBITMAP bmp);
+// Fills a window's client area with a bitmap, stretched (halftone) where the
+// sizes differ (another DPI); the face colour when there is no bitmap.
+void PaintBackground(HWND hwnd, HDC dc, HBITMAP bitmap);
 
 // Draw a bitmap with one colour transparent; CLR_INVALID means the colour of
 // its bottom-left pixel. Scales from w,h of the bitmap to dw,dh.

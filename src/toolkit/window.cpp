@@ -156,4 +156,12 @@ bool AcceptsInput(HWND control) {
            ::IsWindowEnabled(::GetAncestor(control, GA_ROOT));
 }
 
+std::string WindowText(HWND hwnd) {
+    const int n = ::GetWindowTextLengthA(hwnd);
+    std::string s(static_cast<std::size_t>(n) + 1, '\0');
+    const int got = ::GetWindowTextA(hwnd, s.data(), n + 1);
+    s.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return s;
+}
+
 } // namespace tk

@@ -4,14 +4,11 @@
 // forwards every message to the virtual WndProc behind the exception barrier
 // and, at WM_NCDESTROY, runs the default processing with the real handle
 // before it unbinds the object.
-#include "toolkit/errorhandler.h"
+#include "toolkit/error_handler.h"
+#include <string>
 #include <windows.h>
 
 namespace tk {
-
-// Sent by a form to itself just before it is shown, so that its FormShow
-// handler runs inside the window procedure like every other handler.
-inline constexpr UINT WM_FORMSHOW = WM_APP + 1;
 
 // The barrier of a window or dialog procedure: an exception ends the message
 // with `onError` and is shown in the program's error box; the program goes on.
@@ -99,6 +96,9 @@ public:
 private:
     HWND saved_ = nullptr;
 };
+
+// The text of any window or standard control (an edit's contents).
+std::string WindowText(HWND hwnd);
 
 // Whether a click on `control` may act: it and its top-level window are
 // enabled (a modal box disables the windows beneath it).

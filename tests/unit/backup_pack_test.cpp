@@ -1,6 +1,6 @@
 // The packer: the worked example byte for byte, and archives that the reader
 // restores to exactly what went in.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "packer.h"
 #include <gtest/gtest.h>
 #include <map>

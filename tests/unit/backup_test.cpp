@@ -1,5 +1,5 @@
 // The archive reader and the restore run, against an in-memory platform.
-#include "backup/backup.h"
+#include "backup/archive_reader.h"
 #include "packer.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
@@ -268,10 +268,9 @@ TEST(BackupReader, TargetPathsPlainFullAndEmptyDestDir) {
 }
 
 TEST(BackupReader, TargetPathsNeverLeaveDestDirOrNameDevices) {
-    const char* plain[] = {"C:\\x\\a/b", "C:\\..",   "C:\\.",       "C:\\",
-                           "C:\\ . ",    "C:\\CON",  "C:\\nul.txt", "C:\\Com1",
-                           "C:\\LPT9.x", "C:\\aux ", "C:\\a\tb", "C:\\com\xB2",
-                           "C:\\LPT\xB3.log"};
+    const char* plain[] = {"C:\\x\\a/b", "C:\\..",      "C:\\.",          "C:\\",       "C:\\ . ",
+                           "C:\\CON",    "C:\\nul.txt", "C:\\Com1",       "C:\\LPT9.x", "C:\\aux ",
+                           "C:\\a\tb",   "C:\\com\xB2", "C:\\LPT\xB3.log"};
     for (const char* n : plain) {
         SCOPED_TRACE(n);
         EXPECT_FALSE(TargetPath(n, "D:\\Neu\\", false));
@@ -798,8 +797,8 @@ TEST_F(RestoreTest, RefusedOrEmptyNamesEndTheRunLikeAFileThatCannotBeCreated) {
     struct Case {
         const char* refused;
         bool fullPath;
-    } cases[] = {{"C:\\Daten\\", false}, {"C:\\Daten\\", true}, {"C:\\x\\..", false},
-                 {"C:\\a/b", false},     {"C:\\NUL", false},       {"C:\\COM\xB9.txt", false},
+    } cases[] = {{"C:\\Daten\\", false},    {"C:\\Daten\\", true}, {"C:\\x\\..", false},
+                 {"C:\\a/b", false},        {"C:\\NUL", false},    {"C:\\COM\xB9.txt", false},
                  {"C:\\..\\..\\evil", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.refused);

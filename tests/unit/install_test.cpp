@@ -1,6 +1,6 @@
 // The installation run's derived values: temporary folder names, the
 // both-names message and the info file lines.
-#include "runtime/install.h"
+#include "runtime/install_values.h"
 #include <gtest/gtest.h>
 
 namespace {

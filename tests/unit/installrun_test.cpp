@@ -1,8 +1,8 @@
 // The installation run against a fake window and file system: the order of
 // what the user sees, each failure path, the volumes beside a packed file.
-#include "app/InstallRun.h"
+#include "app/install_run.h"
 #include "runtime/errors.h"
-#include "runtime/install.h"
+#include "runtime/install_values.h"
 #include "runtime/strutil.h"
 #include <gtest/gtest.h>
 #include <map>
@@ -24,7 +24,7 @@ std::string Name(const std::string& path) {
 }
 
 // Records what the run shows and does; the file system is two containers.
-class FakeHost : public app::RunDisplay, public app::InstallHost {
+class FakeHost : public app::RunWizard, public app::RunDisplay, public app::InstallHost {
 public:
     std::vector<std::string> log;
     std::set<std::string> dirs{"C:", "D:", kSetup};
@@ -59,6 +59,7 @@ public:
         return seen;
     }
 
+    void ShowProgressPage() override { log.push_back("progress page"); }
     void ShowCopyStep() override { log.push_back("copy step"); }
     void ShowCurrentFile(const std::string& packed, const std::string& installed) override {
         log.push_back("file " + packed + " " + installed);
@@ -142,9 +143,13 @@ public:
             throw rt::EReadError("Stream-Read-Fehler");
         return restoreResult.count(name) ? restoreResult[name] : true;
     }
-    void TakeSnapshot(const std::string& item, const std::string& designation,
-                      const std::string& dir) override {
-        log.push_back("read " + item + " " + designation + " into " + dir);
+    void TakeDriveSnapshot(char letter, const std::string& designation,
+                           const std::string& dir) override {
+        log.push_back("read " + (letter ? std::string(1, letter) : "none") + " " + designation +
+                      " into " + dir);
+    }
+    void TakeRegistrySnapshot(const std::string& dir) override {
+        log.push_back("registry into " + dir);
     }
     void ShowShortcutDialog(const std::string& dir) override { log.push_back("shortcuts " + dir); }
     void StartLauncher(const std::string& path) override { log.push_back("launch " + path); }
@@ -153,9 +158,11 @@ public:
 class InstallRun : public ::testing::Test {
 protected:
     FakeHost host;
-    app::InstallInput input{"Büro 3", kTarget + "\\", "c: [SYSTEM]", "KELvar", kSetup};
+    wizard::WizardModel input{"Büro 3", kTarget + "\\",
+                              wizard::DriveChoice::FromItem("c: [SYSTEM]", shell::dtFixed),
+                              "KELvar"};
 
-    void Run() { app::InstallRun(input, host, host); }
+    void Run() { app::InstallRun(input, kSetup, host, host, host); }
     std::string PathError(const std::string& path, const std::string& sentence) {
         return "error \"" + path + "\"\r\r" + sentence;
     }
@@ -176,24 +183,27 @@ const char* const kFileNotCreated = "Datei kann nicht erstellt werden!";
 TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
     Run();
     const std::vector<std::string> seen = host.Seen();
-    ASSERT_EQ(seen.size(), 1 + 14 * 3 + 7u);
-    EXPECT_EQ(seen[0], "copy step");
+    ASSERT_EQ(seen.size(), 2 + 14 * 3 + 8u);
+    EXPECT_EQ(seen[0], "progress page");
+    EXPECT_EQ(seen[1], "copy step");
     // Each row: what is copied, then its restore, then the bar; full exactly at the last row.
-    EXPECT_EQ(seen[1], "file Lockbox.kvr C:\\Programme\\KELvar\\Lockbox.exe");
-    EXPECT_EQ(seen[2], "restore Lockbox.kvr C:\\Programme\\KELvar");
-    EXPECT_EQ(seen[3], "bar 1");
-    EXPECT_EQ(seen[40], "file Kelvar5h.kvr C:\\Programme\\KELvar\\Kelvar5.hlp");
-    EXPECT_EQ(seen[42], "bar 14");
-    const std::vector<std::string> tail(seen.begin() + 43, seen.end());
-    EXPECT_EQ(tail, (std::vector<std::string>{
-                        "drive C:", "read c: [SYSTEM] KELvar into C:\\Programme\\KELvar",
-                        "drive done", "shortcuts C:\\Programme\\KELvar", "question",
-                        "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
+    EXPECT_EQ(seen[2], "file Lockbox.kvr C:\\Programme\\KELvar\\Lockbox.exe");
+    EXPECT_EQ(seen[3], "restore Lockbox.kvr C:\\Programme\\KELvar");
+    EXPECT_EQ(seen[4], "bar 1");
+    EXPECT_EQ(seen[41], "file Kelvar5h.kvr C:\\Programme\\KELvar\\Kelvar5.hlp");
+    EXPECT_EQ(seen[43], "bar 14");
+    // The target's drive is watched: the registry's key names are listed too.
+    const std::vector<std::string> tail(seen.begin() + 44, seen.end());
+    EXPECT_EQ(tail,
+              (std::vector<std::string>{"drive C:", "read c KELvar into C:\\Programme\\KELvar",
+                                        "registry into C:\\Programme\\KELvar", "drive done",
+                                        "shortcuts C:\\Programme\\KELvar", "question",
+                                        "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
 
     // The temporary folder is made before the target and is gone at the end;
     // the info files are written before the drive step.
-    EXPECT_EQ(host.log[1], "fs mkdir " + kTemp1);
-    EXPECT_EQ(host.log[2], "fs mkdir " + kTarget);
+    EXPECT_EQ(host.log[2], "fs mkdir " + kTemp1);
+    EXPECT_EQ(host.log[3], "fs mkdir " + kTarget);
     EXPECT_FALSE(host.dirs.count(kTemp1));
     EXPECT_EQ(host.files[kTarget + "\\Kvrinf.cfg"], "info");
     EXPECT_TRUE(Logged("fs attr " + kTarget + "\\Kvrinf.cfg"));
@@ -203,6 +213,33 @@ TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
         std::find(host.log.begin(), host.log.end(), "fs attr " + kTemp1 + "\\Roster.kvr");
     ASSERT_NE(attr, host.log.end());
     EXPECT_EQ(*(attr + 1), "fs delete " + kTemp1 + "\\Roster.kvr");
+}
+
+// Only the target's drive brings the registry snapshot; with no drive chosen
+// the drive snapshot still writes its files, with no walk.
+TEST_F(InstallRun, TheRegistryIsListedOnlyWhenTheWatchedDriveHoldsTheTarget) {
+    const struct {
+        const char* item;
+        const char* target;
+        std::vector<std::string> step;
+    } cases[] = {
+        {"d: [DATEN]", "C:\\Neu", {"drive D:", "read d KELvar into C:\\Neu", "drive done"}},
+        {"C:",
+         "c:\\Neu\\",
+         {"drive C:", "read C KELvar into c:\\Neu", "registry into c:\\Neu", "drive done"}},
+        {"", "C:\\Neu", {"drive ", "read none KELvar into C:\\Neu", "drive done"}},
+    };
+    for (const auto& c : cases) {
+        FakeHost fresh;
+        input.drive = wizard::DriveChoice::FromItem(c.item, shell::dtFixed);
+        input.target = c.target;
+        app::InstallRun(input, kSetup, fresh, fresh, fresh);
+        const auto seen = fresh.Seen();
+        const auto at = std::find(seen.begin(), seen.end(), c.step.front());
+        ASSERT_NE(at, seen.end()) << c.item;
+        EXPECT_EQ(std::vector<std::string>(at, at + static_cast<long>(c.step.size())), c.step)
+            << c.item;
+    }
 }
 
 TEST_F(InstallRun, NoToTheQuestionStartsNothingAndTakenFirstTempNameIsLeftAlone) {
@@ -224,8 +261,9 @@ TEST_F(InstallRun, BothTempNamesTakenShowsTheMessageAndClosesWithoutChanges) {
     host.dirs.insert({kTemp1, kTemp2});
     const auto dirs = host.dirs;
     Run();
-    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
-                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+    EXPECT_EQ(host.Seen(),
+              (std::vector<std::string>{"progress page", "copy step",
+                                        "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
     EXPECT_EQ(host.dirs, dirs);
 }
 
@@ -244,8 +282,9 @@ TEST_F(InstallRun, TempNameAppearingBeforeItsCreationCountsAsTaken) {
     host.appearing.insert(kTemp2);
     const auto filesBefore = host.files;
     Run();
-    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
-                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+    EXPECT_EQ(host.Seen(),
+              (std::vector<std::string>{"progress page", "copy step",
+                                        "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
     EXPECT_EQ(host.files, filesBefore);
 }
 
@@ -255,8 +294,8 @@ TEST_F(InstallRun, TempFolderNotCreatableClosesBeforeTheTarget) {
     EXPECT_EQ(
         host.Seen(),
         (std::vector<std::string>{
-            "copy step", PathError(kTemp1, "Temporäres Verzeichnis kann nicht angelegt werden!"),
-            "close"}));
+            "progress page", "copy step",
+            PathError(kTemp1, "Temporäres Verzeichnis kann nicht angelegt werden!"), "close"}));
     EXPECT_FALSE(host.dirs.count(kTarget));
 }
 
@@ -266,18 +305,21 @@ TEST_F(InstallRun, TargetNotCreatableReturnsToTheNamePageAndRetriesUseTheSecondN
         "error Das Zielverzeichnis kann nicht angelegt werden!\r\rGeben Sie bitte ein anderes "
         "Zielverzeichnis an!";
     Run();
-    EXPECT_EQ(host.Seen(), (std::vector<std::string>{"copy step", message, "name page"}));
+    EXPECT_EQ(host.Seen(),
+              (std::vector<std::string>{"progress page", "copy step", message, "name page"}));
     EXPECT_TRUE(host.dirs.count(kTemp1)) << "the temporary folder stays";
 
     host.log.clear();
     Run();
-    EXPECT_EQ(host.Seen(), (std::vector<std::string>{"copy step", message, "name page"}));
+    EXPECT_EQ(host.Seen(),
+              (std::vector<std::string>{"progress page", "copy step", message, "name page"}));
     EXPECT_TRUE(host.dirs.count(kTemp2));
 
     host.log.clear();
     Run();
-    EXPECT_EQ(host.Seen(), (std::vector<std::string>{
-                               "copy step", "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
+    EXPECT_EQ(host.Seen(),
+              (std::vector<std::string>{"progress page", "copy step",
+                                        "error " + rt::TempDirBusyMessage(kTemp2), "close"}));
 }
 
 TEST_F(InstallRun, MissingOrUnrestorablePackedFilesAreReportedAndTheRunGoesOn) {

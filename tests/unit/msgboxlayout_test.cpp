@@ -1,6 +1,6 @@
 // The message box's layout from text widths: line breaks, word wrap, the icon
 // beside the text and one to three buttons centred below.
-#include "runtime/msgboxlayout.h"
+#include "runtime/message_box_layout.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,7 +1,6 @@
-// Windows-free runtime pieces: path shortening, the page/button table, text helpers.
+// Windows-free runtime pieces: path shortening, text helpers, runtime errors.
 #include "runtime/errors.h"
-#include "runtime/pageflow.h"
-#include "runtime/shortenpath.h"
+#include "runtime/shorten_path.h"
 #include "runtime/strutil.h"
 #include <gtest/gtest.h>
 
@@ -43,28 +42,6 @@ TEST(ShortenPath, Corners) {
     EXPECT_EQ(Shorten("C:\\...\\name", 9), "...\\name");
     // Fits at once: unchanged, even with a long name.
     EXPECT_EQ(Shorten("D:\\a", 4), "D:\\a");
-}
-
-TEST(PageFlow, ButtonsPerState) {
-    using rt::Page;
-    EXPECT_EQ(rt::ButtonsFor(Page::Welcome, false),
-              (rt::ButtonStates{false, true, false, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::Summary, false),
-              (rt::ButtonStates{true, false, true, true, true}));
-    EXPECT_EQ(rt::ButtonsFor(Page::Progress, false),
-              (rt::ButtonStates{false, false, false, true, false}));
-    for (Page p :
-         {Page::Welcome, Page::Agreement, Page::Name, Page::Drive, Page::Summary, Page::Progress}) {
-        const auto b = rt::ButtonsFor(p, false);
-        EXPECT_FALSE(b.next && b.install) << "Weiter and Installieren share one place";
-        // After a run started, the same buttons show, and "&Abbrechen" is disabled everywhere.
-        const auto after = rt::ButtonsFor(p, true);
-        EXPECT_EQ(after, (rt::ButtonStates{b.back, b.next, b.install, b.cancel, false}));
-    }
-    EXPECT_EQ(rt::BackTarget(Page::Agreement), Page::Welcome);
-    EXPECT_EQ(rt::BackTarget(Page::Summary), Page::Drive);
-    EXPECT_EQ(rt::BackTarget(Page::Welcome), Page::Welcome);
-    EXPECT_EQ(rt::BackTarget(Page::Progress), Page::Progress);
 }
 
 TEST(StrUtil, TrimAndCaseAffectOnlyWhatTheyShould) {

@@ -1,6 +1,7 @@
 // Drive list texts and selection, folder paths and TGetFolder, without Windows.
-#include "shell/GetFolder.h"
-#include "shell/drivelabel.h"
+#include "shell/get_folder.h"
+#include "shell/special_folder.h"
+#include "shell/drive_label.h"
 
 #include <gtest/gtest.h>
 
@@ -102,7 +103,6 @@ TEST(FolderPath, ExactlyOneTrailingBackslash) {
 }
 
 TEST(GetFolder, WhatFolderStoresAnyOfTheElevenValues) {
-    static_assert(sizeof(TWhatFolder) == 1);
     const char* names[] = {"WindowsDesktop",    "FSDesktop",   "Fonts",       "NetworkNeighborhood",
                            "FSCommonDocuments", "FSMPrograms", "FSMUsingDoc", "FSSendTo",
                            "FSStartMenu",       "FSStartUp",   "FSTemplates"};

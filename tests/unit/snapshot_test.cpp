@@ -84,16 +84,9 @@ TEST(SnapshotLines, FileLineFields) {
     EXPECT_EQ(FileLine("C:", "\xE4*1", 7, 1, 2), "C:\\\xE4*1*7*1*2");
 }
 
-TEST(SnapshotLines, DriveRootAndFlag) {
-    EXPECT_EQ(DriveOfItem("c: [SYSTEM]"), "c:");
-    EXPECT_EQ(DriveOfItem(""), "");
+TEST(SnapshotLines, DriveRoot) {
     EXPECT_EQ(RootOfDrive("c:"), "C:");
     EXPECT_EQ(RootOfDrive("\xE4:"), "\xE4:"); // only a-z are raised
-    EXPECT_TRUE(DriveEqualsTarget("c:", "C:\\Programme\\KELvar"));
-    EXPECT_TRUE(DriveEqualsTarget("C:", "c:\\x"));
-    EXPECT_FALSE(DriveEqualsTarget("d:", "C:\\Programme\\KELvar"));
-    EXPECT_FALSE(DriveEqualsTarget("", ""));
-    EXPECT_FALSE(DriveEqualsTarget("", "C:\\x"));
 }
 
 TEST(SnapshotLines, FileNames) {

@@ -1,6 +1,5 @@
 // TBackupFile under Wine: real files, dates, directories and message boxes.
-#include "app/wizard_window.h"
-#include "backup/BackupFile.h"
+#include "backup/backup_file.h"
 #include "packer.h"
 #include "runtime/errors.h"
 #include "toolkit/dialogs.h"
@@ -184,20 +183,6 @@ TEST(BackupFile, PropertiesKeepTheirBehaviour) {
     EXPECT_FALSE(b.SetArchiveFlag);
     b.SetBackupMode(bmAll);
     EXPECT_FALSE(b.SetArchiveFlag);
-    EXPECT_EQ(sizeof(TBackupMode), 1u);
-    EXPECT_EQ(sizeof(TCompressionLevel), 1u);
-    EXPECT_EQ(sizeof(TRestoreMode), 1u);
-    EXPECT_EQ(int(clMax), 3);
-    EXPECT_EQ(int(rmExistingNewer), 4);
-}
-
-TEST(BackupFile, TheWizardsComponentCompressesMostAndKeepsTheOtherDefaults) {
-    WizardWindow w;
-    const TBackupFile& b1 = w.ArchiveComponent();
-    EXPECT_EQ(b1.CompressionLevel, clMax);
-    EXPECT_EQ(b1.BackupMode(), bmAll);
-    EXPECT_EQ(b1.RestoreMode, rmAll);
-    EXPECT_FALSE(b1.RestoreFullPath);
 }
 
 TEST_F(BackupFileTest, WorkedExampleRestoresWithDateAndEventsInOrder) {

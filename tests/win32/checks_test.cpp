@@ -1,8 +1,8 @@
 // The registry read of the Program Files folder against a throw-away key of
 // the current user, and the directory picker driven from a second thread.
-#include "app/registry.h"
+#include "app/program_files_dir.h"
 #include "runtime/errors.h"
-#include "toolkit/dirpicker.h"
+#include "toolkit/dir_picker.h"
 
 #include <gtest/gtest.h>
 

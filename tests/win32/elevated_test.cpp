@@ -4,7 +4,7 @@
 #include "runtime/errors.h"
 #include "toolkit/files.h"
 #include "toolkit/session.h"
-#include "toolkit/sysdll.h"
+#include "toolkit/system_dll.h"
 #include "toolkit/window.h"
 #include <gtest/gtest.h>
 #include <aclapi.h>
@@ -34,9 +34,8 @@ std::string DaclSddl(const std::string& path) {
         return "(unreadable)";
     char* text = nullptr;
     std::string result = "(unconvertible)";
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1,
-                                                               DACL_SECURITY_INFORMATION, &text,
-                                                               nullptr)) {
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
         result = text;
         ::LocalFree(text);
     }
@@ -105,8 +104,7 @@ TEST(ProgramFolder, ProtectedWhereOrdinaryUsersMayWriteInTheParent) {
     EXPECT_FALSE(SddlLetsUsersWrite("D:PAI(A;OICIIO;GA;;;CO)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
                                     "(A;OICI;0x1200a9;;;BU)(A;CIIO;GA;;;AU)"));
     // What ForceProgramDirectories gives.
-    EXPECT_FALSE(
-        SddlLetsUsersWrite("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"));
+    EXPECT_FALSE(SddlLetsUsersWrite("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"));
 
     const std::string top = FreshPath("KelvarProgram");
     const std::string target = top + "\\Sub\\KELvar";
@@ -140,7 +138,7 @@ TEST(SessionEnd, RefusedWhileABlockIsHeldAndAllowedAfter) {
 
 TEST(SystemFunction, LoadsFromTheSystemDirectoryAndNamesWhatIsMissing) {
     const tk::SystemFunction<decltype(::WNetGetConnectionA)> present("mpr.dll",
-                                                                      "WNetGetConnectionA");
+                                                                     "WNetGetConnectionA");
     ASSERT_NE(present.Find(), nullptr);
     char system[MAX_PATH], loaded[MAX_PATH];
     ::GetSystemDirectoryA(system, MAX_PATH);

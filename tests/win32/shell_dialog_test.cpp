@@ -1,7 +1,7 @@
 // The shortcut dialog driven like a user: a second thread posts keys and
 // clicks to the real modal dialog while the test thread runs ShowModal.
 #include "runtime/texts.h"
-#include "shell/GetFolder.h"
+#include "shell/special_folder.h"
 #include "shell/shortcut_dialog.h"
 #include "shell_testutil.h"
 #include "toolkit/app.h"

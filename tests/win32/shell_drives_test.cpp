@@ -1,8 +1,8 @@
 // The drive list under Wine: texts, order, first selection and drawing.
 // ShellDriveFixture needs the drives mapped by shell_drives.sh.
 #include "importhook.h"
-#include "shell/DriveList.h"
-#include "shell/drivelabel.h"
+#include "shell/drive_list.h"
+#include "shell/drive_label.h"
 #include "toolkit/app.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Special folders and the shell-link writer, against Wine's shell.
-#include "shell/GetFolder.h"
+#include "shell/special_folder.h"
 #include "shell/shortcut_dialog.h"
 #include "shell_testutil.h"
 #include "toolkit/handles.h"

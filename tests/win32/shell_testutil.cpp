@@ -1,6 +1,6 @@
 #include "shell_testutil.h"
 
-#include "shell/comptr.h"
+#include "shell/com_ptr.h"
 
 #include <gtest/gtest.h>
 

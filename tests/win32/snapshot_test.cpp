@@ -4,11 +4,11 @@
 #include "importhook.h"
 #include "runtime/errors.h"
 #include "runtime/texts.h"
-#include "snapshot/Snapshot.h"
+#include "snapshot/snapshot.h"
 #include "backup/format.h"
 #include "snapshot/lines.h"
 #include "toolkit/gdi.h"
-#include "toolkit/stringlist.h"
+#include "toolkit/string_list.h"
 
 #include <gtest/gtest.h>
 
@@ -108,28 +108,15 @@ private:
 
 class FakeHost : public snapshot::Host {
 public:
-    tk::TStringList list1, list2;
-    std::string driveText, designation = "Festplatte", target;
+    snapshot::WorkLists lists;
+    tk::TStringList& list1 = lists.dirsOrKeys;
+    tk::TStringList& list2 = lists.filesOrSubkeys;
+    std::string driveText, designation = "Festplatte", target; // driveText as the list shows it
     std::vector<std::string> labels;
-    int regCalls = 0;
-    std::string labelAtReg;
-    std::function<void()> onRegistrySnapshot;
     int pumps = 0;
     double maxGapMs = 0;
 
-    tk::TStringList& DirsOrKeys() override { return list1; }
-    tk::TStringList& FilesOrSubkeys() override { return list2; }
-    std::string DriveItem() override { return driveText; }
-    std::string Designation() override { return designation; }
-    std::string TargetDir() override { return target; }
     void ShowStatusPath(const std::string& path) override { labels.push_back(path); }
-    void ShowStatus(const std::string& text) override { labels.push_back(text); }
-    void RunRegistrySnapshot() override {
-        ++regCalls;
-        labelAtReg = labels.empty() ? "" : labels.back();
-        if (onRegistrySnapshot)
-            onRegistrySnapshot();
-    }
     void ProcessMessages() override {
         LARGE_INTEGER now, f;
         ::QueryPerformanceCounter(&now);
@@ -145,6 +132,16 @@ public:
 private:
     long long last_ = 0;
 };
+
+// The drive snapshot of the drive whose list item is host.driveText.
+void TakeDrive(FakeHost& host) {
+    const char letter = host.driveText.empty() ? '\0' : host.driveText[0];
+    snapshot::TakeDriveSnapshot(host, host.lists, letter, host.designation, host.target);
+}
+
+void TakeRegistry(FakeHost& host, const HKEY (&roots)[5]) {
+    snapshot::TakeRegistrySnapshot(host, host.lists, host.target, roots);
+}
 
 bool HaveFixture() {
     return std::getenv("SNAP_FIXTURE") != nullptr;
@@ -396,7 +393,7 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     FakeHost host;
     host.driveText = "q: [FIXTURE]";
     host.target = out.path();
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
 
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), "Q: (Festplatte)\r\n");
     // Links are recorded as directories but not entered; the loop and the way
@@ -418,7 +415,6 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     EXPECT_TRUE(host.list1.Sorted());
     EXPECT_TRUE(host.list2.Sorted());
     EXPECT_EQ(host.list1.Count(), 7u);
-    EXPECT_EQ(host.regCalls, 0); // q: is not the target's drive
     // The status ends on the last directory walked (a child of sub, breadth-first,
     // in the platform's listing order); never the root.
     ASSERT_FALSE(host.labels.empty());
@@ -433,7 +429,7 @@ TEST(SnapshotDrive, FixtureTreeBytes) {
     second.driveText = "q:";
     second.designation = "Festplatte";
     second.target = again.path();
-    snapshot::TakeDriveSnapshot(second);
+    TakeDrive(second);
     for (const char* f : {"Lwdat.lst", "qverz.lst", "qdat.lst"})
         EXPECT_EQ(ReadAll(out / f), ReadAll(again / f)) << f;
 }
@@ -445,7 +441,7 @@ TEST(SnapshotDrive, RootWithOnlyFilesAndEmptyDesignation) {
     host.driveText = "r:";
     host.designation = "";
     host.target = out.path();
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), "R: ()\r\n");
     EXPECT_EQ(ReadAll(out / "rverz.lst"), "R:\r\n");
     EXPECT_EQ(ReadAll(out / "rdat.lst"),
@@ -460,7 +456,7 @@ TEST(SnapshotDrive, PathsBeyondMaxPathAreNotPassedToTheAnsiFunctions) {
     FakeHost host;
     host.driveText = "l:";
     host.target = out.path();
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
     const std::string b = "L:\\" + std::string(120, 'a') + "\\" + std::string(120, 'b');
     // The same lists as Windows gives a program that is not long-path aware.
     EXPECT_EQ(ReadAll(out / "lverz.lst"),
@@ -482,7 +478,7 @@ TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
     host.driveText = "r:";
     host.target = out.path();
     const UINT previous = ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
     EXPECT_EQ(::SetErrorMode(previous), UINT(SEM_NOGPFAULTERRORBOX));
     ASSERT_FALSE(errorModesSeen.empty());
     for (UINT mode : errorModesSeen)
@@ -494,12 +490,11 @@ TEST(SnapshotDrive, NoDriveSelected) {
     FakeHost host;
     host.driveText = "";
     host.target = out.path();
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), " (Festplatte)\r\n");
     EXPECT_EQ(ReadAll(out / "verz.lst"), "\r\n");
     EXPECT_EQ(ReadAll(out / "dat.lst"), "");
     EXPECT_EQ(host.list1.Items(), std::vector<std::string>{""});
-    EXPECT_EQ(host.regCalls, 0);
     EXPECT_EQ(host.pumps, 0);
 }
 
@@ -513,7 +508,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         host.driveText = "r:";
         host.target = out.path();
         try {
-            snapshot::TakeDriveSnapshot(host);
+            TakeDrive(host);
             FAIL() << "no error";
         } catch (const rt::EInOutError& e) {
             EXPECT_EQ(e.Message(), rt::InOutErrorText(e.ErrorCode()));
@@ -531,7 +526,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         host.driveText = "r:";
         host.target = out.path();
         try {
-            snapshot::TakeDriveSnapshot(host);
+            TakeDrive(host);
             FAIL() << "no error";
         } catch (const rt::EFCreateError& e) {
             EXPECT_EQ(e.Message(), "Datei " + (out / "rverz.lst") + " kann nicht erstellt werden");
@@ -544,7 +539,7 @@ TEST(SnapshotDrive, FileErrorsAreRaisedWithTheRuntimeTexts) {
         FakeHost host;
         host.driveText = "";
         host.target = "C:\\no\\such\\dir";
-        EXPECT_THROW(snapshot::TakeDriveSnapshot(host), rt::EInOutError);
+        EXPECT_THROW(TakeDrive(host), rt::EInOutError);
     }
 }
 
@@ -681,7 +676,7 @@ TEST(SnapshotRegistry, TestRootsBytes) {
     host.list1.Add("stale");
     host.list1.SetSorted(true);
     host.list2.Add("stale");
-    snapshot::TakeRegistrySnapshot(host, reg.roots);
+    TakeRegistry(host, reg.roots);
 
     EXPECT_EQ(ReadAll(out / "Reg_cr.lst"), Lines({"A", "D", "A\\B", "A\\C", "D\\E", "D\\E\\F"}));
     EXPECT_EQ(ReadAll(out / "Reg_cu.lst"), "");
@@ -705,7 +700,7 @@ TEST(SnapshotRegistry, FilesAreWrittenInOrderAndAFailureStopsThere) {
     FakeHost host;
     host.target = out.path();
     try {
-        snapshot::TakeRegistrySnapshot(host, reg.roots);
+        TakeRegistry(host, reg.roots);
         FAIL() << "no error";
     } catch (const rt::EFCreateError& e) {
         EXPECT_EQ(e.Message(), "Datei " + (out / "Reg_lm.lst") + " kann nicht erstellt werden");
@@ -717,19 +712,17 @@ TEST(SnapshotRegistry, FilesAreWrittenInOrderAndAFailureStopsThere) {
     EXPECT_FALSE(Exists(out / "Regcnt.cfg"));
 }
 
-// The one walk of the prefix's real C:, with the registry snapshot it leads to.
-TEST(SnapshotDrive, DriveOfTargetTakesTheRegistrySnapshot) {
+// The one walk of the prefix's real C:, then the registry snapshot into the
+// same folder, as a run on the target's drive takes them.
+TEST(SnapshotDrive, DriveOfTargetThenTheRegistry) {
     RegFixture reg;
     TargetDir out; // on C:
     FakeHost host;
     host.driveText = "c:";
     host.target = out.path();
-    host.onRegistrySnapshot = [&] { snapshot::TakeRegistrySnapshot(host, reg.roots); };
-    snapshot::TakeDriveSnapshot(host);
+    TakeDrive(host);
+    TakeRegistry(host, reg.roots);
 
-    EXPECT_EQ(host.regCalls, 1);
-    EXPECT_EQ(host.labelAtReg, "Registry wird eingelesen!");
-    EXPECT_EQ(host.labels.back(), txt::RegistryReading);
     EXPECT_EQ(ReadAll(out / "Lwdat.lst"), "C: (Festplatte)\r\n");
     EXPECT_EQ(ReadAll(out / "Regcnt.cfg"), "242\r\n");
 
@@ -765,7 +758,7 @@ TEST(SnapshotRegistry, WholeRegistryCountsMatch) {
     TargetDir out;
     FakeHost host;
     host.target = out.path();
-    snapshot::TakeRegistrySnapshot(host);
+    snapshot::TakeRegistrySnapshot(host, host.lists, host.target);
     long long sum = 0;
     for (const char* f : {"Reg_cr.lst", "Reg_cu.lst", "Reg_lm.lst", "Reg_u.lst", "Reg_cc.lst"}) {
         const auto lines = SplitLines(ReadAll(out / f));

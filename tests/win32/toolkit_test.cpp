@@ -5,8 +5,8 @@
 #include "runtime/texts.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
-#include "toolkit/dirpicker.h"
-#include "toolkit/errorhandler.h"
+#include "toolkit/dir_picker.h"
+#include "toolkit/error_handler.h"
 #include "toolkit/files.h"
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // The window base under Wine: the exception barrier of the one window
 // procedure, and windows that give back every GDI object they took.
-#include "app/wizard_window.h"
-#include "app/wizard_window_ids.h"
+#include "app/wizard/wizard_window.h"
+#include "app/wizard/control_ids.h"
 #include "runtime/texts.h"
 #include "shell/shortcut_dialog.h"
 #include "toolkit/app.h"
@@ -381,7 +381,7 @@ TEST(WizardReentry, InstallClickedWhileTheCancelQuestionIsOpenDoesNotRun) {
         ASSERT_TRUE(wizard.Create());
         wizard.Show();
         ToSummary(wizard, boxes);
-        ASSERT_EQ(wizard.ActivePage(), rt::Page::Summary) << (boxes.empty() ? "" : boxes[0]);
+        ASSERT_EQ(wizard.ActivePage(), wizard::PageId::Summary) << (boxes.empty() ? "" : boxes[0]);
         // A run that started anyway would stop at once on a drive that is not there.
         ASSERT_EQ(::GetDriveTypeA("Q:\\"), static_cast<UINT>(DRIVE_NO_ROOT_DIR));
         ::SetWindowTextA(Item(wizard, kIdTargetEdit), "Q:\\KELvar");
@@ -398,7 +398,8 @@ TEST(WizardReentry, InstallClickedWhileTheCancelQuestionIsOpenDoesNotRun) {
                 // As a screen reader's default action arrives, and as a command
                 // posted to the window.
                 ::PostMessageA(install, BM_CLICK, 0, 0);
-                ::PostMessageA(wizard.Handle(), WM_COMMAND, MAKEWPARAM(kIdInstallButton, BN_CLICKED),
+                ::PostMessageA(wizard.Handle(), WM_COMMAND,
+                               MAKEWPARAM(kIdInstallButton, BN_CLICKED),
                                reinterpret_cast<LPARAM>(install));
             } else if (ticks > 5) {
                 Answer(box, IDNO);
@@ -409,7 +410,7 @@ TEST(WizardReentry, InstallClickedWhileTheCancelQuestionIsOpenDoesNotRun) {
         EXPECT_GT(ticks, 5);
         EXPECT_TRUE(boxes.empty()) << boxes[0];
         ASSERT_TRUE(::IsWindow(wizard.Handle()));
-        EXPECT_EQ(wizard.ActivePage(), rt::Page::Summary);
+        EXPECT_EQ(wizard.ActivePage(), wizard::PageId::Summary);
         EXPECT_TRUE(::IsWindowVisible(install));
     }
     DropQuit();
@@ -458,11 +459,10 @@ TEST(Accessibility, FieldsAreNamedAfterTheLabelBesideThem) {
                       {kIdAgreeBox, txt::AgreeBox}};
         for (const auto& f : fields) {
             IAccessible* acc = nullptr;
-            ASSERT_EQ(::AccessibleObjectFromWindow(Item(wizard, f.id),
-                                                   static_cast<DWORD>(OBJID_CLIENT),
-                                                   __uuidof(IAccessible),
-                                                   reinterpret_cast<void**>(&acc)),
-                      S_OK);
+            ASSERT_EQ(
+                ::AccessibleObjectFromWindow(Item(wizard, f.id), static_cast<DWORD>(OBJID_CLIENT),
+                                             __uuidof(IAccessible), reinterpret_cast<void**>(&acc)),
+                S_OK);
             const Seen seen = Ask(acc);
             acc->Release();
             EXPECT_EQ(seen.name, f.name);
