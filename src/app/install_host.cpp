@@ -20,6 +20,11 @@ bool InstallRunHost::Confirm(const std::string& text) {
            tk::ModalResult::mrYes;
 }
 
+void InstallRunHost::BlockSessionEnd() {
+    if (!sessionEnd_)
+        sessionEnd_.emplace(window_, txt::SessionEndReason);
+}
+
 // --- The machine -------------------------------------------------------------------
 
 bool InstallRunHost::DirectoryExists(const std::string& path) {
@@ -111,7 +116,11 @@ void InstallRunHost::ShowShortcutDialog(const std::string& targetDir) {
 }
 
 void InstallRunHost::StartLauncher(const std::string& path) {
-    ::ShellExecuteA(tk::ApplicationWindow(), "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // The product's own folder as its working directory: a DLL it looks for by
+    // name must not come from the folder Setup.exe was downloaded to.
+    const std::string folder = path.substr(0, path.find_last_of('\\'));
+    ::ShellExecuteA(tk::ApplicationWindow(), "open", path.c_str(), nullptr, folder.c_str(),
+                    SW_SHOWNORMAL);
 }
 
 std::string InstallerFolder() {

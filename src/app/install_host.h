@@ -7,7 +7,9 @@
 #include "app/snapshot_host.h"
 #include "backup/backup_file.h"
 #include "toolkit/files.h"
+#include "toolkit/session.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,14 +19,18 @@ namespace app {
 
 class InstallRunHost final : public InstallHost {
 public:
-    // status: the progress page's status line; shortcuts may be null: then
-    // no shortcut dialog is shown.
-    InstallRunHost(tk::TLabel& status, ShortcutDialog* shortcuts)
-        : snapshots_(status), shortcuts_(shortcuts) {}
+    // window: the wizard, which names the reason a logoff waits; status: the
+    // progress page's status line; shortcuts may be null: then no shortcut
+    // dialog is shown.
+    InstallRunHost(HWND window, tk::TLabel& status, ShortcutDialog* shortcuts)
+        : window_(window), snapshots_(status), shortcuts_(shortcuts) {}
 
 private:
     void ShowError(const std::string& text) override;
     bool Confirm(const std::string& text) override;
+
+    void BlockSessionEnd() override;
+    void AllowSessionEnd() override { sessionEnd_.reset(); }
 
     bool DirectoryExists(const std::string& path) override;
     bool ForceDirectories(const std::string& path) override;
@@ -43,6 +49,8 @@ private:
     void ShowShortcutDialog(const std::string& targetDir) override;
     void StartLauncher(const std::string& path) override;
 
+    HWND window_;
+    std::optional<tk::SessionEndBlock> sessionEnd_;
     TBackupFile archive_; // at its defaults
     SnapshotHost snapshots_;
     // Shared by the two snapshots; kept (a million lines, perhaps) until the run ends.

@@ -28,14 +28,17 @@ public:
     void Execute() {
         wizard_.ShowProgressPage();
         display_.ShowCopyStep();
+        host_.BlockSessionEnd();
         // A temporary folder of this run's own for the packed files' copies.
         if (!PrepareTempDir()) {
+            host_.AllowSessionEnd();
             wizard_.Close();
             return;
         }
         // The target directory; failing here is the only way back into the wizard.
         if (!host_.ForceDirectories(target_)) {
             host_.ShowError(txt::TargetNotCreated);
+            host_.AllowSessionEnd();
             wizard_.BackToNamePage();
             return;
         }
@@ -57,6 +60,7 @@ public:
         if (model_.drive.Holds(target_))
             host_.TakeRegistrySnapshot(target_);
         display_.EndDriveStep();
+        host_.AllowSessionEnd();
         // Shortcuts, then the offer to start the product.
         host_.ShowShortcutDialog(target_);
         if (host_.Confirm(txt::FinalQuestion))

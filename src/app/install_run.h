@@ -50,6 +50,12 @@ public:
     // The confirmation box; true for "&Ja".
     virtual bool Confirm(const std::string& text) = 0;
 
+    // --- The session ---
+    // While the run copies and lists, a logoff or shutdown waits; the
+    // questions after it (shortcuts, starting the product) hold nothing up.
+    virtual void BlockSessionEnd() = 0;
+    virtual void AllowSessionEnd() = 0;
+
     // --- The machine (full paths) ---
     virtual bool DirectoryExists(const std::string& path) = 0;
     // The target directory, with all missing parents; an existing directory

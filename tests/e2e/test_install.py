@@ -66,12 +66,15 @@ class FullInstallTest(unittest.TestCase):
         s.answer_box("&Ja")
         self.assertEqual(s.wait_exit(), 0)
 
-        # The launcher was started from the target directory.
+        # The launcher was started from the target directory, and in it: a
+        # DLL it asks for by name comes from there, not from the download folder.
         ran = s.unix(TARGET + r"\Launch.ran")
         k.wait_until(lambda: os.path.exists(ran) and os.path.getsize(ran) > 0, timeout=30,
                      what="the launcher's evidence")
         with open(ran, "rb") as f:
-            self.assertEqual(f.read().lower(), ansi(TARGET + r"\Launch.exe").lower())
+            path, cwd = f.read().lower().split(b"\r\n")
+        self.assertEqual(path, ansi(TARGET + r"\Launch.exe").lower())
+        self.assertEqual(cwd, ansi(TARGET).lower())
         kit.settle_registry(s)
 
         self.check_target_directory()
@@ -173,7 +176,7 @@ class CloseDuringRunTest(unittest.TestCase):
 
         # The system's close command reaches the window while the disk prompt
         # holds the restore halfway, and again while the shortcut dialog is up:
-        # the archive component and the work lists are still in use.
+        # the run is still in its handler.
         box = s.message_box(timeout=60)
         self.assertEqual(box.text, kit.disk_prompt(2))
         # Meanwhile no other user may touch the temporary folder (Wine shows
@@ -188,6 +191,9 @@ class CloseDuringRunTest(unittest.TestCase):
         self.assertTrue(k.settle(s.window_exists, quiet=1.0))
         s.answer_box("OK")
         form2 = s.find_window(cls=kit.FORM2_CLASS, timeout=60)
+        # The files are in place and listed: the questions hold no logoff up.
+        self.assertNotEqual(
+            s.driver.request("send", hwnd=s.hwnd, msg=WM_QUERYENDSESSION)["result"], 0)
         s.system_close()
         self.assertTrue(k.settle(s.window_exists, quiet=1.0))
         self.assertTrue(s.driver.request("info", hwnd=form2["hwnd"])["exists"])

@@ -50,11 +50,20 @@ public:
                 names.push_back(Name(path));
         return names;
     }
-    // The log without the file operations: what the user sees, in order.
+    // The log without the file operations and the session's state: what the user sees, in order.
     std::vector<std::string> Seen() const {
         std::vector<std::string> seen;
         for (const std::string& e : log)
-            if (e.rfind("fs ", 0) != 0)
+            if (e.rfind("fs ", 0) != 0 && e.rfind("session ", 0) != 0)
+                seen.push_back(e);
+        return seen;
+    }
+    // What the user sees and when a logoff waits.
+    std::vector<std::string> SeenAndSession() const {
+        std::vector<std::string> seen;
+        for (const std::string& e : log)
+            if (e.rfind("fs ", 0) != 0 && e.rfind("file ", 0) != 0 && e.rfind("bar ", 0) != 0 &&
+                e.rfind("restore ", 0) != 0)
                 seen.push_back(e);
         return seen;
     }
@@ -69,6 +78,8 @@ public:
     void ShowDriveStep(const std::string& drive) override { log.push_back("drive " + drive); }
     void EndDriveStep() override { log.push_back("drive done"); }
     void ShowError(const std::string& text) override { log.push_back("error " + text); }
+    void BlockSessionEnd() override { log.push_back("session held"); }
+    void AllowSessionEnd() override { log.push_back("session free"); }
     bool Confirm(const std::string&) override {
         log.push_back("question");
         return answerYes;
@@ -200,10 +211,19 @@ TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
                                         "shortcuts C:\\Programme\\KELvar", "question",
                                         "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
 
+    // A logoff waits while the run copies and lists, not during the questions after.
+    EXPECT_EQ(
+        host.SeenAndSession(),
+        (std::vector<std::string>{"progress page", "copy step", "session held",
+                                  "drive C:", "read c KELvar into C:\\Programme\\KELvar",
+                                  "registry into C:\\Programme\\KELvar", "drive done",
+                                  "session free", "shortcuts C:\\Programme\\KELvar", "question",
+                                  "launch C:\\Programme\\KELvar\\Launch.exe", "close"}));
+
     // The temporary folder is made before the target and is gone at the end;
     // the info files are written before the drive step.
-    EXPECT_EQ(host.log[2], "fs mkdir " + kTemp1);
-    EXPECT_EQ(host.log[3], "fs mkdir " + kTarget);
+    EXPECT_EQ(host.log[3], "fs mkdir " + kTemp1);
+    EXPECT_EQ(host.log[4], "fs mkdir " + kTarget);
     EXPECT_FALSE(host.dirs.count(kTemp1));
     EXPECT_EQ(host.files[kTarget + "\\Kvrinf.cfg"], "info");
     EXPECT_TRUE(Logged("fs attr " + kTarget + "\\Kvrinf.cfg"));
@@ -291,6 +311,8 @@ TEST_F(InstallRun, TempNameAppearingBeforeItsCreationCountsAsTaken) {
 TEST_F(InstallRun, TempFolderNotCreatableClosesBeforeTheTarget) {
     host.uncreatable.insert(kTemp1);
     Run();
+    EXPECT_EQ(host.log.end()[-2], "session free")
+        << "a logoff need not wait for the closing window";
     EXPECT_EQ(
         host.Seen(),
         (std::vector<std::string>{

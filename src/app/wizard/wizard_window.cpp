@@ -5,7 +5,6 @@
 #include "runtime/texts.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/gdi.h"
-#include "toolkit/session.h"
 
 using wizard::PageId;
 namespace layout = wizard::layout;
@@ -131,9 +130,7 @@ void WizardWindow::OnCancel() {
 }
 
 void WizardWindow::OnInstall() {
-    // A logoff or shutdown waits until the run has returned.
-    const tk::SessionEndBlock noSessionEnd(hwnd_, txt::SessionEndReason);
-    app::InstallRunHost host(progressPage_.StatusLine(), shortcutDialog_);
+    app::InstallRunHost host(hwnd_, progressPage_.StatusLine(), shortcutDialog_);
     app::InstallRun(model_, app::InstallerFolder(), *this, progressPage_, host);
 }
 
