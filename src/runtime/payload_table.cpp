@@ -158,6 +158,8 @@ std::string PayloadTableResult::Message() const {
     switch (error) {
     case PayloadTableError::None:
         return "ok";
+    case PayloadTableError::NoRoom:
+        return "the program has no room for a payload table";
     case PayloadTableError::Unbound:
         return "no table bound (the room holds zero bytes only)";
     case PayloadTableError::BadHeader:

@@ -47,6 +47,7 @@ struct PayloadTable {
 
 enum class PayloadTableError {
     None,
+    NoRoom,        // the program has no room for a table at all
     Unbound,       // the room holds zero bytes only: the build's placeholder
     BadHeader,     // the first line is not "KELVAR-PAYLOAD 1"
     BadLine,       // a line without its three fields, or without its LF
