@@ -1,7 +1,9 @@
 // What keeps the elevated run from being hijacked, as far as Wine shows it:
 // the temporary folder's access and hold, the session-end refusal, and the
 // run-time loading of non-KnownDLLs.
+#include "importhook.h"
 #include "runtime/errors.h"
+#include "toolkit/dll_preload.h"
 #include "toolkit/files.h"
 #include "toolkit/session.h"
 #include "toolkit/sysdll.h"
@@ -11,6 +13,7 @@
 #include <sddl.h>
 #include <stdexcept>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -34,9 +37,8 @@ std::string DaclSddl(const std::string& path) {
         return "(unreadable)";
     char* text = nullptr;
     std::string result = "(unconvertible)";
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(sd, SDDL_REVISION_1,
-                                                               DACL_SECURITY_INFORMATION, &text,
-                                                               nullptr)) {
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorA(
+            sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
         result = text;
         ::LocalFree(text);
     }
@@ -105,8 +107,7 @@ TEST(ProgramFolder, ProtectedWhereOrdinaryUsersMayWriteInTheParent) {
     EXPECT_FALSE(SddlLetsUsersWrite("D:PAI(A;OICIIO;GA;;;CO)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
                                     "(A;OICI;0x1200a9;;;BU)(A;CIIO;GA;;;AU)"));
     // What ForceProgramDirectories gives.
-    EXPECT_FALSE(
-        SddlLetsUsersWrite("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"));
+    EXPECT_FALSE(SddlLetsUsersWrite("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"));
 
     const std::string top = FreshPath("KelvarProgram");
     const std::string target = top + "\\Sub\\KELvar";
@@ -140,7 +141,7 @@ TEST(SessionEnd, RefusedWhileABlockIsHeldAndAllowedAfter) {
 
 TEST(SystemFunction, LoadsFromTheSystemDirectoryAndNamesWhatIsMissing) {
     const tk::SystemFunction<decltype(::WNetGetConnectionA)> present("mpr.dll",
-                                                                      "WNetGetConnectionA");
+                                                                     "WNetGetConnectionA");
     ASSERT_NE(present.Find(), nullptr);
     char system[MAX_PATH], loaded[MAX_PATH];
     ::GetSystemDirectoryA(system, MAX_PATH);
@@ -161,6 +162,64 @@ TEST(SystemFunction, LoadsFromTheSystemDirectoryAndNamesWhatIsMissing) {
     }
     const tk::SystemFunction<int()> noDll("kelvar-not-there.dll", "F");
     EXPECT_EQ(noDll.Find(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+std::string ModulePath(const char* name) {
+    char path[MAX_PATH] = "";
+    ::GetModuleFileNameA(::GetModuleHandleA(name), path, MAX_PATH);
+    return path;
+}
+
+bool InSystemDirectory(const std::string& path) {
+    char system[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryA(system, MAX_PATH);
+    return path.size() > n && path[n] == '\\' &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, system, static_cast<int>(n),
+                            path.c_str(), static_cast<int>(n)) == CSTR_EQUAL;
+}
+
+// Windows 7 without KB2533623: LoadLibraryExA refuses the search flags.
+struct OldLoader {
+    static inline decltype(&::LoadLibraryExA) original = nullptr;
+    static inline std::vector<DWORD> flagsSeen;
+    static HMODULE WINAPI Hook(LPCSTR name, HANDLE file, DWORD flags) {
+        flagsSeen.push_back(flags);
+        if (flags & (LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+            ::SetLastError(ERROR_INVALID_PARAMETER);
+            return nullptr;
+        }
+        return original(name, file, flags);
+    }
+};
+
+TEST(DllPreload, LoadsEachDllThisSystemHasFromTheSystemDirectoryAlsoWithoutSearchFlags) {
+    const int loaded = tk::PreloadSystemDlls();
+    EXPECT_GE(loaded, 10) << "Wine has most of them";
+    int found = 0;
+    for (std::string_view name : tk::PreloadedDllNames()) {
+        const std::string dll(name);
+        if (!::GetModuleHandleA(dll.c_str()))
+            continue;
+        ++found;
+        EXPECT_TRUE(InSystemDirectory(ModulePath(dll.c_str()))) << ModulePath(dll.c_str());
+    }
+    EXPECT_EQ(found, loaded);
+    EXPECT_EQ(tk::PreloadSystemDlls(), loaded) << "again: the same modules, nothing new";
+
+    ImportHook hook("kernel32.dll", "LoadLibraryExA",
+                    reinterpret_cast<const void*>(&OldLoader::Hook));
+    ASSERT_TRUE(hook.Active());
+    OldLoader::original = hook.Original<decltype(&::LoadLibraryExA)>();
+    EXPECT_EQ(tk::PreloadSystemDlls(), loaded);
+    // Each DLL asked for by its full path, first with the search flags, then
+    // with the altered search order that starts in its own folder.
+    ASSERT_EQ(OldLoader::flagsSeen.size(), 2 * tk::PreloadedDllNames().size());
+    for (std::size_t i = 0; i < OldLoader::flagsSeen.size(); i += 2)
+        EXPECT_EQ(OldLoader::flagsSeen[i + 1], static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 } // namespace
