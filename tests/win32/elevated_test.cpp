@@ -13,6 +13,7 @@
 #include <sddl.h>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
@@ -220,6 +221,151 @@ TEST(DllPreload, LoadsEachDllThisSystemHasFromTheSystemDirectoryAlsoWithoutSearc
     ASSERT_EQ(OldLoader::flagsSeen.size(), 2 * tk::PreloadedDllNames().size());
     for (std::size_t i = 0; i < OldLoader::flagsSeen.size(); i += 2)
         EXPECT_EQ(OldLoader::flagsSeen[i + 1], static_cast<DWORD>(LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+} // namespace
+
+namespace {
+
+// The folder of the links that tests/win32/with_links.sh made: Link and
+// Planted, Unix symbolic links to Elsewhere. Wine reports them as reparse
+// points, as Windows does a junction.
+std::string Links() {
+    char dir[MAX_PATH] = "";
+    const DWORD n = ::GetEnvironmentVariableA("KELVAR_LINKS", dir, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? dir : "";
+}
+
+bool IsDirectory(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Each CreateDirectoryA call: the path and whether it came with an access list.
+struct DirectoryCalls {
+    static inline decltype(&::CreateDirectoryA) original = nullptr;
+    static inline std::vector<std::pair<std::string, bool>> seen;
+    static inline std::string raceFor; // made by "someone else" just before the call
+    static BOOL WINAPI Hook(LPCSTR path, LPSECURITY_ATTRIBUTES sa) {
+        seen.emplace_back(path, sa != nullptr);
+        if (raceFor == path)
+            original(path, nullptr);
+        return original(path, sa);
+    }
+};
+
+TEST(TargetFolder, MakesEachMissingFolderItselfOnlyTheOutermostWithItsOwnAccessAndHoldsIt) {
+    const std::string top = FreshPath("KelvarTarget");
+    const std::string target = top + "\\Programme\\KELvar 5.0";
+    {
+        ImportHook hook("kernel32.dll", "CreateDirectoryA",
+                        reinterpret_cast<const void*>(&DirectoryCalls::Hook));
+        ASSERT_TRUE(hook.Active());
+        DirectoryCalls::original = hook.Original<decltype(&::CreateDirectoryA)>();
+        DirectoryCalls::seen.clear();
+        EXPECT_EQ(tk::CreateTargetFolder(target + "\\"), tk::TargetFolder::Created);
+    }
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {top, tk::UsersMayWrite(TempFolder())}, {top + "\\Programme", false}, {target, false}};
+    EXPECT_EQ(DirectoryCalls::seen, expected);
+    EXPECT_EQ(tk::CreateTargetFolder(target), tk::TargetFolder::Existed);
+
+    tk::FolderHold hold = tk::HoldFolder(target);
+    ASSERT_TRUE(hold);
+    EXPECT_FALSE(::MoveFileA(target.c_str(), (target + "-moved").c_str()));
+    EXPECT_FALSE(::RemoveDirectoryA(target.c_str()));
+    const std::string file = target + "\\Launch.exe";
+    HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << "files inside stay usable";
+    ::CloseHandle(h);
+    EXPECT_TRUE(::DeleteFileA(file.c_str()));
+    tk::FolderHold moved = std::move(hold);
+    EXPECT_FALSE(hold);
+    moved.Release();
+    for (const std::string& d : {target, top + "\\Programme", top})
+        EXPECT_TRUE(::RemoveDirectoryA(d.c_str())) << d;
+}
+
+TEST(TargetFolder, RefusesAFolderSomeoneMadeMeanwhileALinkOnTheWayAndAFile) {
+    const std::string top = FreshPath("KelvarRace");
+    {
+        ImportHook hook("kernel32.dll", "CreateDirectoryA",
+                        reinterpret_cast<const void*>(&DirectoryCalls::Hook));
+        DirectoryCalls::original = hook.Original<decltype(&::CreateDirectoryA)>();
+        DirectoryCalls::raceFor = top + "\\Sub";
+        EXPECT_EQ(tk::CreateTargetFolder(top + "\\Sub\\KELvar"), tk::TargetFolder::AlreadyExists);
+        DirectoryCalls::raceFor.clear();
+    }
+    EXPECT_FALSE(IsDirectory(top + "\\Sub\\KELvar")) << "nothing made inside someone else's folder";
+    ::RemoveDirectoryA((top + "\\Sub").c_str());
+
+    // A link on the way, and a link as the target itself.
+    const std::string links = Links();
+    ASSERT_FALSE(links.empty()) << "run through ctest: tests/win32/with_links.sh makes the links";
+    const std::string link = links + "\\Link", elsewhere = links + "\\Elsewhere";
+    ASSERT_NE(::GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(tk::CreateTargetFolder(link + "\\KELvar"), tk::TargetFolder::ReparsePoint);
+    EXPECT_FALSE(IsDirectory(elsewhere + "\\KELvar")) << "nothing made through the link";
+    EXPECT_EQ(tk::CreateTargetFolder(link), tk::TargetFolder::ReparsePoint);
+    EXPECT_FALSE(tk::HoldFolder(link));
+    EXPECT_TRUE(tk::HoldFolder(elsewhere));
+
+    const std::string file = top + "\\File";
+    HANDLE h = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ::CloseHandle(h);
+    EXPECT_EQ(tk::CreateTargetFolder(file + "\\KELvar"), tk::TargetFolder::Failed);
+    EXPECT_EQ(tk::CreateTargetFolder("KELvar"), tk::TargetFolder::Failed);
+    EXPECT_EQ(tk::CreateTargetFolder(top + "\\" + std::string(260, 'x')), tk::TargetFolder::Failed);
+
+    ::DeleteFileA(file.c_str());
+    ::RemoveDirectoryA(top.c_str());
+}
+
+// Between its creation and its hold the folder is replaced by a link: what
+// the hold looks at by that name is the link. (Wine cannot move a link in
+// place: it would move what the link leads to.)
+struct SwapBeforeHold {
+    static inline decltype(&::CreateFileA) openFile = nullptr;
+    static inline decltype(&::GetFileAttributesA) attributes = nullptr;
+    static inline std::string folder, link;
+    static const char* Seen(LPCSTR path) { return folder == path ? link.c_str() : path; }
+    static HANDLE WINAPI Open(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                              DWORD disposition, DWORD flags, HANDLE templ) {
+        return openFile(Seen(path), access, share, sa, disposition, flags, templ);
+    }
+    static DWORD WINAPI Attributes(LPCSTR path) { return attributes(Seen(path)); }
+};
+
+TEST(AdminFolder, AFolderThatCannotBeHeldIsRemovedAgainAndALinkGoesNotItsTarget) {
+    const std::string links = Links();
+    ASSERT_FALSE(links.empty()) << "run through ctest: tests/win32/with_links.sh makes the links";
+    const std::string path = FreshPath("Kvr5~tmp");
+    SwapBeforeHold::folder = path;
+    SwapBeforeHold::link = links + "\\Planted";
+    tk::FolderHold hold;
+    {
+        ImportHook open("kernel32.dll", "CreateFileA",
+                        reinterpret_cast<const void*>(&SwapBeforeHold::Open));
+        ImportHook attributes("kernel32.dll", "GetFileAttributesA",
+                              reinterpret_cast<const void*>(&SwapBeforeHold::Attributes));
+        ASSERT_TRUE(open.Active() && attributes.Active());
+        SwapBeforeHold::openFile = open.Original<decltype(&::CreateFileA)>();
+        SwapBeforeHold::attributes = attributes.Original<decltype(&::GetFileAttributesA)>();
+        EXPECT_EQ(tk::CreateAdminFolder(path, hold), tk::NewFolder::Failed);
+    }
+    EXPECT_FALSE(hold);
+    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "removed again";
+
+    // Had the link itself stood there, the removal would not reach what it
+    // leads to (Windows removes a junction itself; Wine leaves a Unix link).
+    const std::string inside = links + "\\Elsewhere\\kept.txt";
+    HANDLE h = ::CreateFileA(inside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    ::CloseHandle(h);
+    ::RemoveDirectoryA(SwapBeforeHold::link.c_str());
+    EXPECT_NE(::GetFileAttributesA(inside.c_str()), INVALID_FILE_ATTRIBUTES);
+    ::DeleteFileA(inside.c_str());
 }
 
 } // namespace
