@@ -9,7 +9,8 @@
 #   NATIVE_BUILD_DIR holds the packer kvrpack
 #     (default $KELVAR_BUILD_NATIVE, else build/native-release).
 # Every packed file carries the same fixed date-time, so two runs on the same
-# programs give the same bytes.
+# programs give the same bytes. Setup.exe is copied unbound: scripts/release.sh
+# binds it to the packed files (tools/payload_table).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)

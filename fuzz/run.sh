@@ -3,8 +3,9 @@
 # SECONDS on one core.
 #   fuzz/run.sh TARGET SECONDS [extra libFuzzer options]
 # TARGET: fuzz_archive (the archive reader on fuzzed volumes, seeds made by
-# kvrpack) or fuzz_roundtrip (the packer's archives of fuzzed file sets
-# restored byte for byte). Each starts from its regressions in
+# kvrpack), fuzz_roundtrip (the packer's archives of fuzzed file sets
+# restored byte for byte) or fuzz_payload_table (the parser of the payload
+# table bound into Setup.exe). Each starts from its regressions in
 # fuzz/regressions/TARGET; findings land in build/fuzz-TARGET/findings: copy a
 # fixed one to fuzz/regressions/TARGET/ so that the tests replay it.
 # KELVAR_FUZZ_BUILD=DIR takes the built targets from DIR instead of building
@@ -14,6 +15,7 @@ set -eu
 case "${1:-}" in
     fuzz_archive | archive) TARGET=fuzz_archive ;;
     fuzz_roundtrip | roundtrip) TARGET=fuzz_roundtrip ;;
+    fuzz_payload_table | payload_table) TARGET=fuzz_payload_table ;;
     *) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
 esac
 SECONDS_TO_RUN=${2:?seconds}
@@ -71,7 +73,7 @@ if [ $TARGET = fuzz_archive ]; then
     archive_seeds
     MAX_LEN=65536
 else
-    # The round trip's seeds are its regressions (fuzz/regressions/fuzz_roundtrip).
+    # The other targets' seeds are their regressions (fuzz/regressions/TARGET).
     MAX_LEN=4096
 fi
 

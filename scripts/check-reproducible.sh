@@ -3,7 +3,8 @@
 # differently named folders, under different time zones and locales, and
 # compares the checksums. On a difference it names each differing file and
 # its first differing byte offset. Uncommitted changes are not part of it.
-#   scripts/check-reproducible.sh                  the check
+#   scripts/check-reproducible.sh                  the check, with the demo payload
+#   scripts/check-reproducible.sh --payload DIR    the check with the packed files of DIR
 #   scripts/check-reproducible.sh --compare A B    only the comparison of two release folders
 set -euo pipefail
 
@@ -32,6 +33,11 @@ if [[ "${1:-}" == --compare ]]; then
     compare "$2" "$3"
     exit
 fi
+payload=()
+if [[ "${1:-}" == --payload ]]; then
+    [[ -d "${2:-}" ]] || { echo "check-reproducible.sh: --payload needs a folder" >&2; exit 2; }
+    payload=(--payload "$(realpath "$2")")
+fi
 cd "$(dirname "$0")/.."
 
 commit=$(git rev-parse HEAD)
@@ -46,7 +52,7 @@ build() { # FOLDER OUT [environment for release.sh]
     shift 2
     git clone -q --no-checkout . "$src"
     git -C "$src" checkout -q --detach "$commit"
-    (cd "$src" && env "$@" bash scripts/release.sh "$out")
+    (cd "$src" && env "$@" bash scripts/release.sh "$out" "${payload[@]}")
 }
 build "$tmp/first/kelvar" "$tmp/out-first" TZ=UTC LC_ALL=POSIX
 build "$tmp/zweiter Ort/src-$commit" "$tmp/out-second" TZ=Pacific/Kiritimati LC_ALL=C.utf8

@@ -6,8 +6,9 @@ set -euo pipefail
 # out for (the lean install of wine leaves them out, and every text is cut).
 # git: the release build takes its date from the last commit.
 # osslsigncode, openssl: signing the release (scripts/sign.sh) and its test.
+# libssl-dev: SHA-256 for tools/payload_table, which binds the payload to Setup.exe.
 pkgs=(cmake ninja-build g++ clang mingw-w64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev
-      zlib1g-dev googletest wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
+      zlib1g-dev libssl-dev googletest wine wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick
       python3 git osslsigncode openssl)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -148,7 +148,7 @@ background "Wine template prefix" sh scripts/with-display.sh sh cmake/wine-templ
 template_job=$((${#bg_pids[@]} - 1))
 if ((!quick)); then
     background "reproducible release" bash scripts/check-reproducible.sh
-    background "fuzzers (build, 2 x 30 s)" fuzz_part
+    background "fuzzers (build, 3 x 30 s)" fuzz_part
     # The precompiled headers hide a missing include in the Windows layers.
     background "Setup.exe without precompiled headers" nopch_part
 fi

@@ -275,19 +275,22 @@ private:
     LONG role_;
 };
 
-// A standard control's own object with one change: its name is the text of
-// the label beside it. Windows takes the name of an edit or combo box from a
-// "Static" control just before it in z-order; the wizard's labels are of a
-// class of their own and lie elsewhere in z-order, so the control names itself.
+// A standard object of the system's with one change: its name is the text of
+// a label, or its role is another. Windows takes the name of an edit or combo
+// box from a "Static" control just before it in z-order; the wizard's labels
+// are of a class of their own and lie elsewhere in z-order, so the control
+// names itself. A message box of the program's own class is a dialog to a
+// screen reader as the system's boxes are, with the system's children.
 class LabelledAccessible final : public AccessibleObject {
 public:
-    LabelledAccessible(IAccessible* inner, HWND label) : inner_(inner), label_(label) {}
+    LabelledAccessible(IAccessible* inner, HWND label, LONG role = 0)
+        : inner_(inner), label_(label), role_(role) {}
     ~LabelledAccessible() override { inner_->Release(); }
     LabelledAccessible(const LabelledAccessible&) = delete;
     LabelledAccessible& operator=(const LabelledAccessible&) = delete;
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (!IsSelf(child) || !::IsWindow(label_))
+        if (!IsSelf(child) || !label_ || !::IsWindow(label_))
             return inner_->get_accName(child, name);
         if (!name)
             return E_POINTER;
@@ -326,7 +329,14 @@ public:
         return inner_->get_accDescription(c, d);
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* r) override {
-        return inner_->get_accRole(c, r);
+        if (!role_ || !IsSelf(c))
+            return inner_->get_accRole(c, r);
+        if (!r)
+            return E_POINTER;
+        ::VariantInit(r);
+        r->vt = VT_I4;
+        r->lVal = role_;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* s) override {
         return inner_->get_accState(c, s);
@@ -377,7 +387,31 @@ private:
 
     IAccessible* inner_;
     HWND label_;
+    LONG role_; // 0: the standard object's
 };
+
+// The standard object of hwnd's client area with a label's name or another
+// role, as the answer to WM_GETOBJECT; 0 when it cannot be made.
+LRESULT AnswerWithStandard(HWND hwnd, WPARAM wp, HWND label, LONG role) {
+    // A window procedure must not raise: a missing function or no memory
+    // leaves the window to the system's own object.
+    const auto createStandard = kCreateStdAccessibleObject.Find();
+    const auto fromObject = kLresultFromObject.Find();
+    IAccessible* standard = nullptr;
+    if (!createStandard || !fromObject ||
+        FAILED(createStandard(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
+                              reinterpret_cast<void**>(&standard))) ||
+        !standard)
+        return 0;
+    auto* acc = new (std::nothrow) LabelledAccessible(standard, label, role);
+    if (!acc) {
+        standard->Release();
+        return 0;
+    }
+    const LRESULT result = fromObject(__uuidof(IAccessible), wp, acc);
+    acc->Release();
+    return result;
+}
 
 // The standard control's window procedure, kept while it answers WM_GETOBJECT itself.
 constexpr const char* kLabelProp = "tk.Label";
@@ -387,27 +421,10 @@ LRESULT CALLBACK LabelledProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     const auto proc = reinterpret_cast<WNDPROC>(::GetPropA(hwnd, kProcProp));
     if (!proc)
         return ::DefWindowProcA(hwnd, msg, wp, lp);
-    if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == static_cast<LONG>(OBJID_CLIENT)) {
-        // A window procedure must not raise: a missing function or no memory
-        // leaves the control to the system's own object.
-        const auto createStandard = kCreateStdAccessibleObject.Find();
-        const auto fromObject = kLresultFromObject.Find();
-        IAccessible* standard = nullptr;
-        if (createStandard && fromObject &&
-            SUCCEEDED(createStandard(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                     reinterpret_cast<void**>(&standard))) &&
-            standard) {
-            auto* acc = new (std::nothrow)
-                LabelledAccessible(standard, static_cast<HWND>(::GetPropA(hwnd, kLabelProp)));
-            if (!acc) {
-                standard->Release();
-                return ::CallWindowProcA(proc, hwnd, msg, wp, lp);
-            }
-            const LRESULT result = fromObject(__uuidof(IAccessible), wp, acc);
-            acc->Release();
-            return result;
-        }
-    }
+    if (msg == WM_GETOBJECT && static_cast<LONG>(lp) == static_cast<LONG>(OBJID_CLIENT))
+        if (const LRESULT answer =
+                AnswerWithStandard(hwnd, wp, static_cast<HWND>(::GetPropA(hwnd, kLabelProp)), 0))
+            return answer;
     if (msg == WM_NCDESTROY) {
         ::SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
         ::RemovePropA(hwnd, kProcProp);
@@ -429,6 +446,12 @@ void NameAfterLabel(HWND control, HWND label) {
     ::SetPropA(control, kProcProp,
                reinterpret_cast<HANDLE>(::SetWindowLongPtrA(
                    control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LabelledProc))));
+}
+
+LRESULT AnswerGetObjectAsDialog(HWND hwnd, WPARAM wp, LPARAM lp) {
+    if (static_cast<LONG>(lp) != static_cast<LONG>(OBJID_CLIENT))
+        return 0;
+    return AnswerWithStandard(hwnd, wp, nullptr, ROLE_SYSTEM_DIALOG);
 }
 
 LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp) {

@@ -19,6 +19,12 @@ IAccessible* NewAccessible(HWND hwnd, LONG role);
 // system's. The label may be a control of any class.
 void NameAfterLabel(HWND control, HWND label);
 
+// The answer to WM_GETOBJECT of a dialog of the program's own class (the
+// message boxes): the system's object of its client area, children and all,
+// in the dialog role that the system gives its own dialog boxes, such as the
+// directory picker. 0 for anything but OBJID_CLIENT.
+LRESULT AnswerGetObjectAsDialog(HWND hwnd, WPARAM wp, LPARAM lp);
+
 // The answer to WM_GETOBJECT: the object for OBJID_CLIENT, 0 for anything else.
 LRESULT AnswerGetObject(HWND hwnd, LONG role, WPARAM wp, LPARAM lp);
 

@@ -1,6 +1,7 @@
 #include "toolkit/dialogs.h"
 #include "runtime/texts.h"
 #include "runtime/message_box_layout.h"
+#include "toolkit/accessible.h"
 #include "toolkit/app.h"
 #include "toolkit/gdi.h"
 #include "toolkit/window.h"
@@ -183,6 +184,11 @@ private:
             return 0;
         case DM_GETDEFID:
             return MAKELRESULT(defaultId_, DC_HASDEFID);
+        case WM_GETOBJECT:
+            // Announced as a dialog (RunModal), read as one.
+            if (const LRESULT answer = AnswerGetObjectAsDialog(hwnd_, wp, lp))
+                return answer;
+            return Default(msg, wp, lp);
         case WM_CLOSE:
             result_ = escape_;
             return 0;

@@ -14,6 +14,10 @@
 namespace tk {
 
 namespace {
+// Windows' ANSI CreateDirectoryA refuses 248 characters and more (room for an
+// 8.3 name below MAX_PATH); Wine would create them. Refused here on both.
+constexpr std::size_t kMaxAnsiDirectory = MAX_PATH - 12;
+
 [[noreturn]] void RaiseLastError() {
     const DWORD code = ::GetLastError();
     throw rt::EInOutError(code != 0 ? static_cast<int>(code) : 29); // 29: write fault
@@ -44,9 +48,6 @@ bool ForceDirectories(const std::string& path) {
         if (parent != dir && !ForceDirectories(parent))
             return false;
     }
-    // Windows' ANSI CreateDirectoryA refuses 248 characters and more (room for an
-    // 8.3 name below MAX_PATH); Wine would create them. Refused here on both.
-    constexpr std::size_t kMaxAnsiDirectory = MAX_PATH - 12;
     return (dir.size() < kMaxAnsiDirectory && ::CreateDirectoryA(dir.c_str(), nullptr) != FALSE) ||
            DirectoryExists(dir);
 }
@@ -151,6 +152,28 @@ void FolderHold::Release() {
         ::CloseHandle(std::exchange(handle_, nullptr));
 }
 
+FolderHold HoldFolder(const std::string& path) {
+    // Reading the listing makes the handle count in the sharing checks: no
+    // one can then open the folder for deleting or renaming it. The reparse
+    // flag opens a link itself, not what it leads to.
+    FileHandle handle(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!handle ||
+        !::GetFileInformationByHandleEx(handle.get(), FileAttributeTagInfo, &info, sizeof info) ||
+        (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return {};
+    // Wine opens the target of a Unix link despite the flag and reports that;
+    // its path still shows the link. Held now, the name cannot change.
+    const DWORD attr = ::GetFileAttributesA(path.c_str());
+    if (attr == INVALID_FILE_ATTRIBUTES || (attr & FILE_ATTRIBUTE_REPARSE_POINT))
+        return {};
+    return FolderHold(handle.release());
+}
+
 NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold) {
     Descriptor sd(kAdminOnly);
     SECURITY_ATTRIBUTES* sa = sd.Attributes();
@@ -158,18 +181,13 @@ NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold) {
         return NewFolder::Failed;
     if (!::CreateDirectoryA(path.c_str(), sa))
         return ::GetLastError() == ERROR_ALREADY_EXISTS ? NewFolder::Taken : NewFolder::Failed;
-    // Reading the listing makes the handle count in the sharing checks: no
-    // one can then open the folder for deleting or renaming it.
-    FileHandle handle(::CreateFileA(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                    nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!handle || !::GetFileInformationByHandle(handle.get(), &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
-        !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    hold = HoldFolder(path);
+    if (!hold) {
+        // Ours but not holdable (replaced meanwhile by a link?): not left
+        // behind. RemoveDirectory takes a junction itself, not its target.
+        ::RemoveDirectoryA(path.c_str());
         return NewFolder::Failed;
-    hold = FolderHold(handle.release());
+    }
     return NewFolder::Created;
 }
 
@@ -209,6 +227,59 @@ bool AclLetsUsersWrite(const void* list) {
     return false;
 }
 
+namespace {
+
+// A new folder with a program folder's access when ordinary users may write
+// in its parent; else with what it inherits. False with the error code set.
+bool CreateProgramFolder(const std::string& path, const std::string& parent) {
+    if (UsersMayWrite(parent)) {
+        Descriptor sd(kProgramFolder);
+        SECURITY_ATTRIBUTES* sa = sd.Attributes();
+        if (!sa) {
+            ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return false;
+        }
+        return ::CreateDirectoryA(path.c_str(), sa) != FALSE;
+    }
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+} // namespace
+
+TargetFolder CreateTargetFolder(const std::string& path) {
+    const std::string dir = rt::WithoutTrailingBackslash(path);
+    if (dir.size() < 3 || dir[1] != ':' || dir[2] != '\\' || dir.size() >= kMaxAnsiDirectory)
+        return TargetFolder::Failed;
+    bool created = false;
+    // The drive root is the system's; every folder below it is looked at in turn.
+    for (std::size_t end = dir.find('\\', 3);; end = dir.find('\\', end + 1)) {
+        const std::string folder = dir.substr(0, end);
+        const std::size_t cut = folder.rfind('\\');
+        const std::string parent = dir.substr(0, cut == 2 ? 3 : cut); // a root keeps its backslash
+        const DWORD attr = ::GetFileAttributesA(folder.c_str());
+        if (attr != INVALID_FILE_ATTRIBUTES) {
+            if (created)
+                return TargetFolder::AlreadyExists; // inside a folder just made
+            if (!(attr & FILE_ATTRIBUTE_DIRECTORY))
+                return TargetFolder::Failed;
+            if (attr & FILE_ATTRIBUTE_REPARSE_POINT)
+                return TargetFolder::ReparsePoint;
+        } else {
+            const DWORD why = ::GetLastError();
+            if (why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND)
+                return TargetFolder::Failed;
+            const bool made = created ? ::CreateDirectoryA(folder.c_str(), nullptr) != FALSE
+                                      : CreateProgramFolder(folder, parent);
+            if (!made)
+                return ::GetLastError() == ERROR_ALREADY_EXISTS ? TargetFolder::AlreadyExists
+                                                                : TargetFolder::Failed;
+            created = true;
+        }
+        if (end == std::string::npos)
+            return created ? TargetFolder::Created : TargetFolder::Existed;
+    }
+}
+
 bool ForceProgramDirectories(const std::string& path) {
     if (path.empty())
         throw rt::Exception(txt::SCannotCreateDir);
@@ -223,11 +294,7 @@ bool ForceProgramDirectories(const std::string& path) {
         const std::string parent =
             first.substr(0, cut == 2 ? 3 : cut); // a drive root keeps its backslash
         if (DirectoryExists(parent)) {
-            if (UsersMayWrite(parent)) {
-                Descriptor sd(kProgramFolder);
-                if (SECURITY_ATTRIBUTES* sa = sd.Attributes())
-                    ::CreateDirectoryA(first.c_str(), sa); // a failure is met below
-            }
+            CreateProgramFolder(first, parent); // a failure is met below
             break;
         }
         first.resize(cut);

@@ -24,7 +24,8 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 // False when a write fails or writes nothing; the OS error code then tells why
 // (0 for a short write). line(i) gives line i of count; pump, if given, runs
 // after each piece so that a long list keeps the window answering.
-bool WriteLines(void* file, std::size_t count, const std::function<std::string_view(std::size_t)>& line,
+bool WriteLines(void* file, std::size_t count,
+                const std::function<std::string_view(std::size_t)>& line,
                 const std::function<void()>& pump = {});
 bool WriteLines(void* file, const std::vector<std::string>& lines);
 
@@ -63,6 +64,28 @@ NewFolder CreateAdminFolder(const std::string& path, FolderHold& hold);
 bool UsersMayWrite(const std::string& folder);
 // The same for an access list (an ACL; null: no list, everyone may do everything).
 bool AclLetsUsersWrite(const void* dacl);
+
+// Holds an existing folder (see FolderHold); an empty hold when it cannot be
+// opened, or is a junction, symbolic link or mount point: a reparse point
+// would lead elsewhere after the check.
+FolderHold HoldFolder(const std::string& path);
+
+// How the creation of a target folder ended.
+enum class TargetFolder {
+    Created,       // this run made the target (and whichever parents were missing)
+    Existed,       // every folder of the path was there already
+    AlreadyExists, // a folder that was missing appeared before this run could make it
+    ReparsePoint,  // an existing folder of the path is a reparse point
+    Failed,        // not a drive path, too long, a file in the way, or creation failed
+};
+
+// Creates each missing folder of "X:\a\b" itself, in order, and never uses a
+// folder that someone else made meanwhile (CreateDirectory's
+// ERROR_ALREADY_EXISTS). Existing folders must be plain folders: a reparse
+// point could send the files elsewhere. The outermost folder it creates gets a
+// program folder's access when its parent lets ordinary users write (as
+// ForceProgramDirectories). Hold the result with HoldFolder.
+TargetFolder CreateTargetFolder(const std::string& path);
 
 // ForceDirectories for a program folder: when the first folder it creates lies
 // in a folder that ordinary users may write to, that folder gets the access a

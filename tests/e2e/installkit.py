@@ -182,9 +182,10 @@ class InstallSetup(k.Setup):
     """Setup.exe in a fresh prefix like kelvar.Setup (whose template already has
     real user folders), and `prepare(setup)` run on the prefix before the program starts."""
 
-    def __init__(self, payload, drives=None, prepare=None, installer_dir=k.INSTALLER_DIR):
+    def __init__(self, payload, drives=None, prepare=None, installer_dir=k.INSTALLER_DIR,
+                 env=None, log=None):
         super().__init__(payload=payload.files, drives=drives, installer_dir=installer_dir,
-                         prepare=prepare)
+                         prepare=prepare, env=env, log=log)
         self.kit = payload
 
     # --- walking to the run ---------------------------------------------------

@@ -4,6 +4,8 @@ fresh prefix and drives it from outside through wdrive.exe, as a user would.
 Environment:
   KELVAR_SETUP_EXE   the built Setup.exe (required)
   KELVAR_WDRIVE_EXE  the built wdrive.exe (required; wdrive_fit.dll beside it)
+  KELVAR_PAYLOAD_TABLE  the native binder (tools/payload_table), for a test
+                     with a payload: Setup.exe is bound to it as a release is
   KELVAR_E2E_WORK    folder for the template prefix and the per-test prefixes
                      (default: a folder in the system temp directory)
   KELVAR_E2E_KEEP    set to 1 to keep each test's prefix for inspection
@@ -265,8 +267,8 @@ class Prefix:
         if os.path.lexists(link):
             os.remove(link)
 
-    def popen(self, args, cwd=None, **kw):
-        return subprocess.Popen(["wine"] + list(args), env=self.env, cwd=cwd, **kw)
+    def popen(self, args, cwd=None, env=None, **kw):
+        return subprocess.Popen(["wine"] + list(args), env=env or self.env, cwd=cwd, **kw)
 
     def kill(self):
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=30,
@@ -391,13 +393,30 @@ class MessageBox:
 
 # --- the wizard --------------------------------------------------------------
 
+def bind_payload(setup_exe, folder):
+    """Writes the table of the packed files in folder into setup_exe, as the
+    release does before signing: a few milliseconds, no build."""
+    tool = _required_file(
+        "KELVAR_PAYLOAD_TABLE", "; build the native binder first: cmake --preset native && "
+        "cmake --build --preset native --target payload_table (or configure with "
+        "-DKELVAR_PAYLOAD_TABLE=...)")
+    done = subprocess.run([tool, "bind", setup_exe, folder], capture_output=True, text=True)
+    if done.returncode != 0:
+        raise HarnessError(f"cannot bind {setup_exe}: {done.stderr.strip()}")
+
+
 class Setup:
     """Setup.exe started in a fresh prefix from C:\\Setup, with the driver attached.
 
     Use as a context manager, or call start() and cleanup()."""
 
-    def __init__(self, payload=(), installer_dir=INSTALLER_DIR, drives=None, prepare=None):
+    def __init__(self, payload=(), installer_dir=INSTALLER_DIR, drives=None, prepare=None,
+                 env=None, log=None):
         self.payload = list(payload)
+        # env: variables for Setup.exe's process alone (WINEDLLOVERRIDES, WINEDEBUG);
+        # log: a file for its standard error (Wine's debug channels), else none.
+        self.env = env or {}
+        self.log = log
         self.installer_dir = installer_dir
         self.drives = drives or {}
         # prepare(setup): changes the prefix (registry, files) before Setup.exe starts.
@@ -432,12 +451,20 @@ class Setup:
         shutil.copy(setup_exe, os.path.join(folder, "Setup.exe"))
         for f in self.payload:
             shutil.copy(f, folder)
+        if self.payload:
+            bind_payload(os.path.join(folder, "Setup.exe"), folder)
         if self.prepare:
             self.prepare(self)
         self.driver = Driver(self.prefix)
         exe = self.installer_dir.rstrip("\\") + "\\Setup.exe"
-        self.proc = self.prefix.popen([exe], cwd=folder, stdout=subprocess.DEVNULL,
-                                      stderr=subprocess.DEVNULL)
+        env = dict(self.prefix.env, **self.env)
+        err = open(self.log, "wb") if self.log else subprocess.DEVNULL
+        try:
+            self.proc = self.prefix.popen([exe], cwd=folder, stdout=subprocess.DEVNULL,
+                                          stderr=err, env=env)
+        finally:
+            if self.log:
+                err.close()
         info = self.driver.request("find", **{"class": WIZARD_CLASS},
                                    timeout_ms=int(START_TIMEOUT * 1000))
         self.hwnd, self.pid = info["hwnd"], info["pid"]

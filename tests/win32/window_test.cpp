@@ -490,24 +490,36 @@ TEST(Accessibility, BoxesAndTheShortcutDialogAnnounceThemselvesAndReadOut) {
                                            ::GetModuleHandleA(nullptr), DialogEvents::Hook,
                                            ::GetCurrentProcessId(), 0, WINEVENT_INCONTEXT);
     ASSERT_NE(hook, nullptr);
-    Seen text;
+    Seen text, box;
+    LONG boxChildren = -1;
     {
         Ticker read([&] {
-            if (HWND box = VisibleBox()) {
+            if (HWND shown = VisibleBox()) {
                 IAccessible* acc = nullptr;
                 if (SUCCEEDED(::AccessibleObjectFromWindow(
-                        ::GetDlgItem(box, 1000), static_cast<DWORD>(OBJID_CLIENT),
+                        ::GetDlgItem(shown, 1000), static_cast<DWORD>(OBJID_CLIENT),
                         __uuidof(IAccessible), reinterpret_cast<void**>(&acc)))) {
                     text = Ask(acc);
                     acc->Release();
                 }
-                Answer(box, IDOK);
+                if (SUCCEEDED(::AccessibleObjectFromWindow(shown, static_cast<DWORD>(OBJID_CLIENT),
+                                                           __uuidof(IAccessible),
+                                                           reinterpret_cast<void**>(&acc)))) {
+                    box = Ask(acc);
+                    acc->get_accChildCount(&boxChildren);
+                    acc->Release();
+                }
+                Answer(shown, IDOK);
             }
         });
         tk::MessageDlg("Setup erfolgreich abgeschlossen!", tk::MsgDlgType::mtInformation, tk::mbOK);
     }
     // Windows reports it as ROLE_SYSTEM_STATICTEXT; Wine's object has only ROLE_SYSTEM_CLIENT.
     EXPECT_EQ(text.name, "Setup erfolgreich abgeschlossen!");
+    // The box is a dialog to a screen reader, as the system's boxes and the
+    // directory picker are, and keeps the system's children: icon, text, button.
+    EXPECT_EQ(box.role, ROLE_SYSTEM_DIALOG);
+    EXPECT_GE(boxChildren, 3);
 
     ShortcutDialog form;
     form.Create();
