@@ -2,6 +2,7 @@
 #include "shell/shortcut_dialog.h"
 #include "toolkit/app.h"
 #include "toolkit/dialogs.h"
+#include "toolkit/file_hash.h"
 #include "toolkit/files.h"
 #include "runtime/strutil.h"
 #include "runtime/texts.h"
@@ -32,9 +33,15 @@ bool InstallRunHost::DirectoryExists(const std::string& path) {
 }
 
 bool InstallRunHost::ForceDirectories(const std::string& path) {
-    // Launch.exe is started elevated at the end: ordinary users must not
-    // have been able to replace it.
-    return tk::ForceProgramDirectories(path);
+    // Launch.exe is started elevated at the end: nothing that someone else
+    // made or linked may lie on the way, ordinary users must not be able to
+    // change the folder, and it is held so that it cannot be swapped.
+    // The name page found the target missing: if it is there now, someone
+    // else made it meanwhile.
+    if (tk::CreateTargetFolder(path) != tk::TargetFolder::Created)
+        return false;
+    targetHold_ = tk::HoldFolder(path);
+    return static_cast<bool>(targetHold_);
 }
 
 NewTempDir InstallRunHost::CreateTempDir(const std::string& path) {
@@ -76,6 +83,17 @@ bool InstallRunHost::Copy(const std::string& from, const std::string& to) {
     });
 }
 
+bool InstallRunHost::IsGenuine(const std::string& path) {
+    if (!payload_.ok())
+        return false;
+    tk::PlatformDigests digests(/*pumping=*/true);
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    if (rt::Check(payload_.table, name, path, digests) != rt::Verdict::Ok)
+        return false;
+    genuine_.insert(path);
+    return true;
+}
+
 void InstallRunHost::SetArchiveOnly(const std::string& path) {
     ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_ARCHIVE);
 }
@@ -96,8 +114,18 @@ void InstallRunHost::WriteTextFile(const std::string& path, const std::vector<st
 
 // --- The other components -------------------------------------------------------------
 
-bool InstallRunHost::Restore(const std::string& archive, const std::string& targetDir) {
-    return archive_.Restore(archive, targetDir);
+RestoreResult InstallRunHost::Restore(const std::string& archive, const std::string& targetDir) {
+    // A volume that a disk prompt leads to was not there when the row was
+    // copied and checked: it is checked as the restore opens it.
+    archive_.AcceptVolume = [this](const std::string& path) {
+        return genuine_.count(path) != 0 || IsGenuine(path);
+    };
+    try {
+        return archive_.Restore(archive, targetDir) ? RestoreResult::Restored
+                                                    : RestoreResult::Failed;
+    } catch (const EForeignVolume&) {
+        return RestoreResult::Foreign;
+    }
 }
 
 void InstallRunHost::TakeDriveSnapshot(char letter, const std::string& designation,

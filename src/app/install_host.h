@@ -6,9 +6,12 @@
 #include "app/install_run.h"
 #include "app/snapshot_host.h"
 #include "backup/backup_file.h"
+#include "runtime/payload_table.h"
 #include "toolkit/files.h"
+#include "toolkit/payload_room.h"
 #include "toolkit/session.h"
 
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,12 +40,13 @@ private:
     NewTempDir CreateTempDir(const std::string& path) override;
     std::vector<std::string> FindFiles(const std::string& dir, const std::string& pattern) override;
     bool Copy(const std::string& from, const std::string& to) override;
+    bool IsGenuine(const std::string& path) override;
     void SetArchiveOnly(const std::string& path) override;
     void Delete(const std::string& path) override;
     bool RemoveDir(const std::string& path) override;
     void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) override;
 
-    bool Restore(const std::string& archive, const std::string& targetDir) override;
+    RestoreResult Restore(const std::string& archive, const std::string& targetDir) override;
     void TakeDriveSnapshot(char letter, const std::string& designation,
                            const std::string& targetDir) override;
     void TakeRegistrySnapshot(const std::string& targetDir) override;
@@ -52,6 +56,11 @@ private:
     HWND window_;
     std::optional<tk::SessionEndBlock> sessionEnd_;
     TBackupFile archive_; // at its defaults
+    // What the signature covers besides Setup.exe: a table that cannot be
+    // read (none bound, or damaged) accepts nothing.
+    const rt::PayloadTableResult payload_ = tk::OwnPayloadTable();
+    std::set<std::string> genuine_; // copies checked, in the temporary folder only we can change
+    tk::FolderHold targetHold_;     // the target, from its creation until the launcher has started
     SnapshotHost snapshots_;
     // Shared by the two snapshots; kept (a million lines, perhaps) until the run ends.
     snapshot::WorkLists lists_;

@@ -45,13 +45,19 @@ public:
         // Copy and unpack each packed file.
         for (const rt::PackedFile& row : rt::kPackedFiles)
             InstallRow(row);
+        // The first info file, by way of a checked copy like the packed files.
+        const std::string info = tempDir_ + "\\Kvrinf.kvr", cfg = target_ + "\\Kvrinf.cfg";
+        if (host_.Copy(programDir_ + "\\Kvrinf.kvr", info)) {
+            if (host_.IsGenuine(info) && host_.Copy(info, cfg))
+                host_.SetArchiveOnly(cfg);
+            // A copy from a CD is read-only, and so would stay.
+            host_.SetArchiveOnly(info);
+            host_.Delete(info);
+        }
         // The temporary folder goes again.
         if (!host_.RemoveDir(tempDir_))
             host_.ShowError(PathError(tempDir_, txt::TempDirNotRemoved));
-        // The two info files.
-        const std::string cfg = target_ + "\\Kvrinf.cfg";
-        host_.Copy(programDir_ + "\\Kvrinf.kvr", cfg);
-        host_.SetArchiveOnly(cfg);
+        // The second info file.
         host_.WriteTextFile(target_ + "\\Kvrinf2.cfg", rt::Kvrinf2Lines(model_.name));
         // The snapshot of the chosen drive, and of the registry's key names
         // when that drive holds the product.
@@ -95,24 +101,50 @@ private:
     void InstallRow(const rt::PackedFile& row) {
         const std::string installed = target_ + row.installed;
         display_.ShowCurrentFile(row.packed, installed);
-        const std::string copy = tempDir_ + "\\" + row.packed;
-        if (host_.Copy(programDir_ + "\\" + row.packed, copy)) {
-            // The restore looks for continuation volumes beside the copy.
-            std::vector<std::string> temps{copy};
-            for (const std::string& v :
-                 VolumeNames(row.packed, host_.FindFiles(programDir_, Stem(row.packed) + ".*")))
-                if (host_.Copy(programDir_ + "\\" + v, tempDir_ + "\\" + v))
-                    temps.push_back(tempDir_ + "\\" + v);
-            if (!host_.Restore(copy, target_))
-                host_.ShowError(PathError(installed, txt::FileNotCreated));
-            for (const std::string& t : temps) {
-                host_.SetArchiveOnly(t);
-                host_.Delete(t);
-            }
-        } else {
+        std::vector<std::string> temps;
+        if (!CopyRow(row, temps) || !Restore(temps.front(), installed))
             host_.ShowError(PathError(installed, txt::FileNotCreated));
+        for (const std::string& t : temps) {
+            host_.SetArchiveOnly(t);
+            host_.Delete(t);
         }
         display_.StepBar();
+    }
+
+    // Copies the packed file and its continuation volumes into the temporary
+    // folder, where only administrators can change them, and checks each copy
+    // against the table bound into the installer: a download folder is no
+    // place to trust. False when the packed file cannot be copied or a copy
+    // is not the publisher's; temps lists the copies made.
+    bool CopyRow(const rt::PackedFile& row, std::vector<std::string>& temps) {
+        const std::string copy = tempDir_ + "\\" + row.packed;
+        if (!host_.Copy(programDir_ + "\\" + row.packed, copy))
+            return false;
+        temps.push_back(copy);
+        bool genuine = host_.IsGenuine(copy);
+        // The restore looks for continuation volumes beside the copy.
+        for (const std::string& v :
+             VolumeNames(row.packed, host_.FindFiles(programDir_, Stem(row.packed) + ".*")))
+            if (host_.Copy(programDir_ + "\\" + v, tempDir_ + "\\" + v)) {
+                temps.push_back(tempDir_ + "\\" + v);
+                genuine = host_.IsGenuine(temps.back()) && genuine;
+            }
+        return genuine;
+    }
+
+    // A volume that the restore found only after its disk prompt and that is
+    // not the publisher's ends the restore: what it wrote of the file goes.
+    bool Restore(const std::string& copy, const std::string& installed) {
+        switch (host_.Restore(copy, target_)) {
+        case RestoreResult::Restored:
+            return true;
+        case RestoreResult::Failed:
+            break;
+        case RestoreResult::Foreign:
+            host_.Delete(installed);
+            break;
+        }
+        return false;
     }
 
     const wizard::WizardModel& model_;

@@ -13,6 +13,10 @@ namespace app {
 // How the creation of the temporary folder ended.
 enum class NewTempDir { Created, Taken, Failed };
 
+// How a restore ended. Foreign: a volume the restore opened after its disk
+// prompt is not one of the installer's own files; the restore stopped there.
+enum class RestoreResult { Restored, Failed, Foreign };
+
 // The run's steps on screen: the wizard's progress page.
 class RunDisplay {
 public:
@@ -58,8 +62,9 @@ public:
 
     // --- The machine (full paths) ---
     virtual bool DirectoryExists(const std::string& path) = 0;
-    // The target directory, with all missing parents; an existing directory
-    // counts as success.
+    // The target directory, every missing folder of the path made by this run
+    // and the target held until the run ends; false when it or a folder on
+    // the way appeared meanwhile, or an existing folder on the way is a link.
     virtual bool ForceDirectories(const std::string& path) = 0;
     // The temporary folder (its parent is the drive root), for this run alone
     // and held until RemoveDir; Taken when the name exists, whoever made it.
@@ -69,6 +74,9 @@ public:
                                                const std::string& pattern) = 0;
     // Replaces an existing destination.
     virtual bool Copy(const std::string& from, const std::string& to) = 0;
+    // Whether a copy in the temporary folder is the publisher's: its name,
+    // size and hash are in the table bound into the signed installer.
+    virtual bool IsGenuine(const std::string& path) = 0;
     // Attributes "archive" only: read-only, hidden and system cleared.
     virtual void SetArchiveOnly(const std::string& path) = 0;
     virtual void Delete(const std::string& path) = 0;
@@ -77,8 +85,9 @@ public:
     virtual void WriteTextFile(const std::string& path, const std::vector<std::string>& lines) = 0;
 
     // --- The other units ---
-    // The archive component's restore; may show its own boxes and raise.
-    virtual bool Restore(const std::string& archive, const std::string& targetDir) = 0;
+    // The archive component's restore, every volume it opens checked as
+    // IsGenuine does; may show its own boxes and raise.
+    virtual RestoreResult Restore(const std::string& archive, const std::string& targetDir) = 0;
     // The drive snapshot of the drive shown as letter (0: none chosen) into targetDir; raises.
     virtual void TakeDriveSnapshot(char letter, const std::string& designation,
                                    const std::string& targetDir) = 0;

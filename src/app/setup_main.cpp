@@ -3,6 +3,7 @@
 #include "shell/shortcut_dialog.h"
 #include "runtime/texts.h"
 #include "toolkit/app.h"
+#include "toolkit/dll_preload.h"
 #include "toolkit/handles.h"
 #include <commctrl.h>
 #include <windows.h>
@@ -26,6 +27,9 @@ void HardenDllSearch() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     HardenDllSearch();
+    // A DLL that a system DLL loads later by its plain name is loaded now,
+    // from System32: a module already loaded is never searched for again.
+    tk::PreloadSystemDlls();
     tk::ComApartment com;
 
     INITCOMMONCONTROLSEX icc{sizeof icc,

@@ -121,6 +121,8 @@ public:
 
     bool FileExists(const std::string& path) override { return tk::FileExists(path); }
     std::unique_ptr<backup::ByteSource> OpenSource(const std::string& path) override {
+        if (c_.AcceptVolume && !c_.AcceptVolume(path))
+            throw EForeignVolume(rt::Format(txt::SFOpenError, path.c_str()));
         return std::make_unique<TFileSource>(path);
     }
     std::optional<std::int32_t> FileAge(const std::string& path) override {

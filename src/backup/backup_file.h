@@ -3,6 +3,7 @@
 // into a directory. The format and the run itself live in archive_reader.h; this adds
 // the published properties, the events, Win32 files and the message boxes.
 #include "backup/archive_reader.h"
+#include "runtime/errors.h"
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -49,6 +50,13 @@ public:
 
 private:
     HANDLE h_;
+};
+
+// A volume the component's AcceptVolume refused; its text is the file-open
+// error's, for a caller that does not tell it apart.
+class EForeignVolume : public rt::EFOpenError {
+public:
+    using rt::EFOpenError::EFOpenError;
 };
 
 enum TBackupMode : std::uint8_t { bmAll, bmIncremental };
@@ -121,6 +129,11 @@ public:
     // A source a caller attaches in place of an archive file; never opened,
     // rewound or closed by the component.
     backup::ByteSource* SourceStream = nullptr;
+
+    // Not published: asked before each archive volume is opened, the first
+    // and every one a disk prompt leads to. A volume it refuses ends the run
+    // with EForeignVolume, every file of the run closed. Empty: every volume is read.
+    std::function<bool(const std::string& path)> AcceptVolume;
 
 private:
     class Host;

@@ -147,14 +147,14 @@ class InstallFailureTest(unittest.TestCase):
         self.assertEqual(os.listdir(s.unix(TEMP1)) + os.listdir(s.unix(TEMP2)), [])
 
     def test_info_file_not_writable_stops_the_run_on_the_progress_page(self):
-        s = self.start()
-        s.fill_to(k.DRIVE, name="Test", target=TARGET)
-        s.select_drive("d")
-        s.click(NEXT)
-        s.wait_page(SUMMARY)
-        # After the checks: the target appears, holding a folder by the info file's name.
+        s = self.start(span=kit.SPANNING)
+        s.walk_to_install("Test", TARGET, drive="d")
+        # While the disk prompt holds the run, a folder takes the info file's
+        # name in the target (Wine gives folders no access lists to stop it).
+        box = s.message_box(timeout=60)
+        self.assertEqual(box.text, kit.disk_prompt(2))
         os.makedirs(s.unix(TARGET + r"\Kvrinf2.cfg"))
-        s.click(k.INSTALL)
+        s.answer_box("OK")
 
         box = s.message_box(timeout=60)
         self.assert_box(box, k.APP_TITLE, "Dateizugriff verweigert.")
@@ -166,6 +166,51 @@ class InstallFailureTest(unittest.TestCase):
         self.assertFalse(s.exists(TEMP1))
         self.assertFalse(s.exists(TARGET + r"\Lwdat.lst"), "no drive step")
         self.assert_stopped_on_progress_page()
+
+
+class PlantedTargetTest(unittest.TestCase):
+    """The target is made by the run itself: a folder or a link that appears
+    at its path after the name page's check is never written into."""
+
+    start = InstallFailureTest.start
+    assert_box = InstallFailureTest.assert_box
+    assert_installed = InstallFailureTest.assert_installed
+    all_files = InstallFailureTest.all_files
+
+    def plant_and_install(self, plant):
+        s = self.start()
+        s.fill_to(k.DRIVE, name="Test", target=TARGET)
+        s.select_drive("d")
+        s.click(NEXT)
+        s.wait_page(SUMMARY)
+        plant(s)
+        s.click(k.INSTALL)
+        box = s.answer_box("OK", timeout=60)
+        self.assert_box(box, "Fehler", kit.TARGET_NOT_CREATED)
+        s.wait_state(NAME, [BACK, NEXT, CANCEL], enabled=[BACK, NEXT])
+        return s
+
+    def test_a_folder_that_appears_at_the_target_is_not_used(self):
+        s = self.plant_and_install(lambda s: os.makedirs(s.unix(TARGET)))
+        self.assertEqual(os.listdir(s.unix(TARGET)), [])
+
+    def test_a_link_that_appears_at_the_target_is_not_followed(self):
+        elsewhere = os.path.join(kit.work_folder(self), "elsewhere")
+        os.makedirs(elsewhere)
+        s = self.plant_and_install(lambda s: os.symlink(elsewhere, s.unix(TARGET)))
+        self.assertEqual(os.listdir(elsewhere), [], "nothing written through the link")
+        # Back on the name page with the link gone, the next attempt installs.
+        os.remove(s.unix(TARGET))
+        s.click(NEXT)
+        s.wait_page(k.DRIVE)
+        s.click(NEXT)
+        s.wait_page(SUMMARY)
+        s.click(k.INSTALL)
+        s.shortcut_dialog(button="&Keine Verknüpfung erstellen")
+        s.answer_box("&Nein", timeout=60)
+        self.assertEqual(s.wait_exit(), 0)
+        self.assert_installed(self.all_files())
+        self.assertEqual(os.listdir(elsewhere), [])
 
 
 if __name__ == "__main__":

@@ -33,6 +33,8 @@ public:
     std::set<std::string> appearing;           // made by someone else after the existence test
     std::map<std::string, bool> restoreResult; // by packed name; default true
     std::string raiseOnRestore;                // packed name whose restore raises
+    std::set<std::string> foreign;             // names whose copies are not the publisher's
+    std::string foreignOnOpen;                 // packed name whose restore meets a foreign volume
     std::map<std::string, std::vector<std::string>> seenBesideCopy; // temp folder at restore
     bool answerYes = true;
     int bar = 0;
@@ -122,6 +124,11 @@ public:
         files[to] = files[from];
         return true;
     }
+    bool IsGenuine(const std::string& path) override {
+        log.push_back("fs check " + path);
+        const bool inTemp = Parent(path) == kTemp1 || Parent(path) == kTemp2;
+        return inTemp && !foreign.count(Name(path));
+    }
     void SetArchiveOnly(const std::string& path) override { log.push_back("fs attr " + path); }
     void Delete(const std::string& path) override {
         log.push_back("fs delete " + path);
@@ -146,13 +153,19 @@ public:
             text += l + "\r\n";
         files[path] = text;
     }
-    bool Restore(const std::string& archive, const std::string& targetDir) override {
+    app::RestoreResult Restore(const std::string& archive, const std::string& targetDir) override {
         const std::string name = Name(archive);
         log.push_back("restore " + name + " " + targetDir);
         seenBesideCopy[name] = FilesIn(Parent(archive));
         if (name == raiseOnRestore)
             throw rt::EReadError("Stream-Read-Fehler");
-        return restoreResult.count(name) ? restoreResult[name] : true;
+        for (const rt::PackedFile& row : rt::kPackedFiles)
+            if (row.packed == name)
+                files[targetDir + row.installed] = "restored";
+        if (name == foreignOnOpen)
+            return app::RestoreResult::Foreign;
+        return !restoreResult.count(name) || restoreResult[name] ? app::RestoreResult::Restored
+                                                                 : app::RestoreResult::Failed;
     }
     void TakeDriveSnapshot(char letter, const std::string& designation,
                            const std::string& dir) override {
@@ -228,11 +241,15 @@ TEST_F(InstallRun, FullRunShowsEveryStepInOrderAndLeavesOnlyTheInstallation) {
     EXPECT_EQ(host.files[kTarget + "\\Kvrinf.cfg"], "info");
     EXPECT_TRUE(Logged("fs attr " + kTarget + "\\Kvrinf.cfg"));
     EXPECT_EQ(host.files[kTarget + "\\Kvrinf2.cfg"], "KVR-INF_DAT\r\nBüro 3\r\n");
-    // Every temporary copy was made writable before its deletion.
-    const auto attr =
-        std::find(host.log.begin(), host.log.end(), "fs attr " + kTemp1 + "\\Roster.kvr");
-    ASSERT_NE(attr, host.log.end());
-    EXPECT_EQ(*(attr + 1), "fs delete " + kTemp1 + "\\Roster.kvr");
+    // Every temporary copy, the info file's too, was made writable right
+    // before its deletion: a copy from a CD is read-only and would stay.
+    int deleted = 0;
+    for (std::size_t i = 1; i < host.log.size(); ++i)
+        if (host.log[i].rfind("fs delete " + kTemp1, 0) == 0) {
+            ++deleted;
+            EXPECT_EQ(host.log[i - 1], "fs attr " + host.log[i].substr(10));
+        }
+    EXPECT_EQ(deleted, 15);
 }
 
 // Only the target's drive brings the registry snapshot; with no drive chosen
@@ -389,6 +406,45 @@ TEST_F(InstallRun, InfoFileNotWritableEndsTheRunBeforeTheDriveStep) {
     EXPECT_EQ(host.bar, 14);
     EXPECT_TRUE(host.files.count(kTarget + "\\Kvrinf.cfg"));
     EXPECT_EQ(host.log.back(), "fs write " + kTarget + "\\Kvrinf2.cfg");
+}
+
+// A packed file, a volume or the info file that is not the publisher's (not
+// in the table bound into the signed installer) is handled as a damaged
+// archive: its message, nothing of it in the target, and the run goes on.
+TEST_F(InstallRun, ForeignFilesAreNeverRestoredAndTheRunGoesOn) {
+    host.files[kSetup + "\\Kelvar5.002"] = "volume";
+    host.foreign = {"Launch.kvr", "Kelvar5.002", "Kvrinf.kvr"};
+    host.foreignOnOpen = "Parcel.kvr"; // a volume found only after the disk prompt
+    Run();
+    EXPECT_EQ(Errors(),
+              (std::vector<std::string>{PathError(kTarget + "\\Parcel.exe", kFileNotCreated),
+                                        PathError(kTarget + "\\Launch.exe", kFileNotCreated),
+                                        PathError(kTarget + "\\Kelvar5.exe", kFileNotCreated)}));
+    EXPECT_FALSE(Logged("restore Launch.kvr " + kTarget));
+    EXPECT_FALSE(Logged("restore Kelvar5.kvr " + kTarget));
+    // Each copy was checked where only administrators can change it.
+    EXPECT_TRUE(Logged("fs check " + kTemp1 + "\\Launch.kvr"));
+    EXPECT_TRUE(Logged("fs check " + kTemp1 + "\\Kelvar5.002"));
+    for (const char* gone : {"\\Parcel.exe", "\\Launch.exe", "\\Kelvar5.exe", "\\Kvrinf.cfg"})
+        EXPECT_FALSE(host.files.count(kTarget + gone)) << gone;
+    EXPECT_TRUE(host.files.count(kTarget + "\\Unfold.exe"));
+    EXPECT_TRUE(host.files.count(kTarget + "\\Kvrinf2.cfg"));
+    EXPECT_TRUE(host.FilesIn(kTemp1).empty()) << "the rejected copies are deleted too";
+    EXPECT_FALSE(host.dirs.count(kTemp1));
+    EXPECT_EQ(host.bar, 14);
+    EXPECT_EQ(host.log.back(), "close");
+}
+
+// An installer bound to no payload accepts nothing: every row is reported.
+TEST_F(InstallRun, AnEmptyTableInstallsNothing) {
+    for (const rt::PackedFile& row : rt::kPackedFiles)
+        host.foreign.insert(row.packed);
+    host.foreign.insert("Kvrinf.kvr");
+    Run();
+    EXPECT_EQ(Errors().size(), 14u);
+    for (const std::string& e : host.log)
+        EXPECT_NE(e.rfind("restore ", 0), 0u) << e;
+    EXPECT_EQ(host.FilesIn(kTarget), std::vector<std::string>{"Kvrinf2.cfg"});
 }
 
 TEST_F(InstallRun, EveryNumberedVolumeIsCopiedBesideItsPackedFileAndRemovedAgain) {

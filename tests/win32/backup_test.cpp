@@ -278,6 +278,33 @@ TEST_F(BackupFileTest, SplitFileIsRestoredWholeWithItsDate) {
         EXPECT_TRUE(::DeleteFileA((dir + f).c_str())) << f;
 }
 
+// The installer's check of each volume: asked for the first volume and for
+// the one the disk prompt leads to, before either is opened; a refused
+// volume ends the run with every file closed, and the text of a file that
+// cannot be opened.
+TEST_F(BackupFileTest, ARefusedVolumeEndsTheRunBeforeItIsRead) {
+    std::string content(60000, 'x');
+    kvrpack::Options o;
+    o.volumeSize = 25000;
+    Pack({{"C:\\GROSS.BIN", kStored, content, true}}, o);
+    std::vector<std::string> asked;
+    b.AcceptVolume = [&](const std::string& path) {
+        asked.push_back(path);
+        return path == archive;
+    };
+    const std::string second = dir + "\\src\\Kelvar5.002";
+    try {
+        b.Restore(archive, dest);
+        FAIL() << "no error";
+    } catch (const EForeignVolume& e) {
+        EXPECT_EQ(e.Message(), "Datei " + second + " kann nicht geöffnet werden");
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{archive, second}));
+    EXPECT_NE(Trace().find("disk 2\n"), std::string::npos);
+    for (const std::string& f : {archive, second, dest + "\\GROSS.BIN"})
+        EXPECT_TRUE(::DeleteFileA(f.c_str())) << f << " was left open";
+}
+
 TEST_F(BackupFileTest, DiskTenGivesDiskIdTenAndExtensionDotTen) {
     WriteFile(archive, Int32(0) + Int32(2) + Int32(0) + Str("C:\\S.TXT") + Int32(kStored) + kSig +
                            Int32(-1) + "a" + Int32(0) + Str("NEXT:DISK010"));
