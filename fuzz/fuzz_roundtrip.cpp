@@ -44,7 +44,7 @@ private:
 }
 
 // n bytes of the pattern repeated (none without a pattern), copied in doubling
-// pieces: made byte by byte, the content cost more than packing it.
+// pieces: made byte by byte, the content cost as much as packing it.
 std::string Repeat(const std::string& pattern, std::size_t n) {
     if (pattern.empty())
         return {};
@@ -59,8 +59,9 @@ std::string Repeat(const std::string& pattern, std::size_t n) {
 
 // The content of all files together: three full blocks fit in one file; more
 // reaches nothing new and costs time. With volumes, at most 16 volume sizes:
-// the packer compresses a whole block again for each volume it fills, and a
-// 16 KiB block in volumes of 72 bytes made 999 volumes and took 60 ms.
+// the packer compresses a whole block again for each volume it fills, and
+// 48 KiB in blocks of 16 KiB and volumes of 72 bytes took 60 ms to run into
+// the limit of 999 volumes.
 constexpr std::size_t kMaxContent = 64 * 1024;
 constexpr std::size_t kMaxContentPerVolume = 16;
 

@@ -87,7 +87,7 @@ namespace {
 class Writer {
 public:
     // Each volume gets room for `expected` bytes, or for the whole volume when
-    // that is less: grown as written, the volumes were copied a dozen times over.
+    // that is less: grown as written, a volume was reallocated a dozen times.
     Writer(std::size_t limit, std::size_t expected)
         : limit_(limit), reserve_(limit != 0 ? std::min(limit, expected) : expected) {
         cur_.reserve(reserve_);
