@@ -2,17 +2,20 @@
 // The input describes a set of files (names, sizes, contents, dates, empty
 // files), the compression level, the block size and the volume size. The
 // packer writes the archive in memory; a restore run reads it back through an
-// in-memory host that inserts each continuation volume only when the run asks
-// for its disk, once after a first "OK" without the disk when the input says
-// so. Every restored file must equal its input, with its date, and the disks
-// must be asked for in order; anything else aborts.
+// in-memory host with one drive, where each continuation volume replaces the
+// one before only when the run asks for its disk (once after a first "OK"
+// without the disk when the input says so). Every restored file must equal its
+// input, with its date, and the disks must be asked for in order; anything
+// else aborts.
 #include "backup/archive_reader.h"
 #include "packer.h"
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -40,46 +43,91 @@ private:
     std::abort();
 }
 
+// n bytes of the pattern repeated (none without a pattern), copied in doubling
+// pieces: made byte by byte, the content cost as much as packing it.
+std::string Repeat(const std::string& pattern, std::size_t n) {
+    if (pattern.empty())
+        return {};
+    std::string s;
+    s.reserve(std::max(n, pattern.size()));
+    s = pattern;
+    while (s.size() < n)
+        s.append(s, 0, std::min(s.size(), n - s.size()));
+    s.resize(n);
+    return s;
+}
+
+// The content of all files together: three full blocks fit in one file; more
+// reaches nothing new and costs time. With volumes, at most 16 volume sizes:
+// the packer compresses a whole block again for each volume it fills, and
+// 48 KiB in blocks of 16 KiB and volumes of 72 bytes took 60 ms to run into
+// the limit of 999 volumes.
+constexpr std::size_t kMaxContent = 64 * 1024;
+constexpr std::size_t kMaxContentPerVolume = 16;
+
+// Compares what the run writes with the files as they went in, as it comes:
+// no copy of the output is kept. The volumes are the packer's own, viewed.
 class Host : public backup::RestoreHost {
 public:
-    std::map<std::string, std::string> present; // volumes that can be opened now
-    std::vector<std::string> disks;             // the continuation volumes, in order
-    std::map<std::string, std::string> out;
-    std::map<std::string, std::int32_t> dates;
+    struct File {
+        const kvrpack::Entry* entry = nullptr;
+        bool created = false;
+        std::size_t written = 0;
+        std::int32_t date = 0;
+        bool dated = false;
+    };
+    std::map<std::string, File> files;   // by target path
+    std::vector<std::string_view> disks; // the continuation volumes, in order
+    std::string drive = kArchive;        // the volume in the drive: its name and bytes
+    std::string_view inDrive;
     std::vector<std::string> asked;
     bool firstPromptWithoutDisk = false;
     int openOutputs = 0;
 
     struct Out : backup::OutputFile {
-        Out(Host& h, std::string p) : h(h), p(std::move(p)) { ++h.openOutputs; }
+        Out(Host& h, File& f) : h(h), f(f) { ++h.openOutputs; }
         ~Out() override { --h.openOutputs; }
         void Write(const void* d, std::size_t n) override {
-            h.out[p].append(static_cast<const char*>(d), n);
+            const std::string& content = f.entry->content;
+            if (n > content.size() - f.written ||
+                std::memcmp(content.data() + f.written, d, n) != 0)
+                Fail(); // not the bytes that went in
+            f.written += n;
         }
-        void SetDateTime(std::int32_t d) override { h.dates[p] = d; }
+        void SetDateTime(std::int32_t d) override {
+            f.date = d;
+            f.dated = true;
+        }
         Host& h;
-        std::string p;
+        File& f;
     };
 
-    bool FileExists(const std::string& p) override { return present.count(p) || out.count(p); }
+    bool FileExists(const std::string& p) override {
+        if (p == drive)
+            return true;
+        auto it = files.find(p);
+        return it != files.end() && it->second.created;
+    }
     std::unique_ptr<backup::ByteSource> OpenSource(const std::string& p) override {
-        auto it = present.find(p);
-        if (it == present.end())
+        if (p != drive)
             Fail(); // the run opens only what it has seen exist
-        return std::make_unique<backup::MemorySource>(it->second);
+        return std::make_unique<backup::MemorySource>(inDrive);
     }
     std::optional<std::int32_t> FileAge(const std::string&) override { return std::nullopt; }
     bool ForceDirectories(const std::string&) override { return true; }
     std::unique_ptr<backup::OutputFile> CreateOutput(const std::string& p) override {
-        if (out.count(p))
-            Fail(); // every name is unique: nothing is written twice
-        out[p];
-        return std::make_unique<Out>(*this, p);
+        auto it = files.find(p);
+        // Only the files that went in, each once; the file list is never written.
+        if (it == files.end() || it->second.created)
+            Fail();
+        it->second.created = true;
+        return std::make_unique<Out>(*this, it->second);
     }
     std::unique_ptr<backup::OutputFile> OpenForAppend(const std::string& p) override {
-        if (!out.count(p))
+        auto it = files.find(p);
+        if (it == files.end() || !it->second.created)
             Fail();
-        return std::make_unique<Out>(*this, p);
+        return std::make_unique<Out>(*this, it->second);
     }
     void ProcessMessages() override {}
     void Progress(const std::string&, int, bool&) override {}
@@ -93,7 +141,8 @@ public:
         const std::size_t number = std::strtoul(disk.c_str(), nullptr, 10);
         if (number < 2 || number - 2 >= disks.size())
             Fail(); // a disk the archive does not have
-        present[backup::VolumeFile(kArchive, number - 1)] = disks[number - 2];
+        drive = backup::VolumeFile(kArchive, number - 1);
+        inDrive = disks[number - 2];
     }
     void RestoreFile(std::string&, std::int32_t, bool&) override {}
     void FileRestored(std::string&, std::unique_ptr<backup::OutputFile>&) override {}
@@ -119,6 +168,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool withoutDisk = flags & 4;
 
     std::vector<kvrpack::Entry> entries(in.Byte() % 9);
+    std::size_t budget = kMaxContent;
+    if (options.volumeSize != 0)
+        budget = std::min(budget, kMaxContentPerVolume * options.volumeSize);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         kvrpack::Entry& e = entries[i];
         // A unique plain name, below a folder that the run drops.
@@ -130,22 +182,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const unsigned shape = in.Byte();
         e.storeOnly = shape & 1;
         const std::size_t length = in.Word();
-        // At most 32 blocks and 48 KiB a file: a run stays in the milliseconds.
-        const std::size_t cap = std::min(32 * options.blockSize, std::size_t{49152});
+        // At most 32 blocks and 48 KiB a file.
+        const std::size_t cap = std::min({32 * options.blockSize, std::size_t{49152}, budget});
         if (shape & 2) {
             // Long content from a short pattern: many blocks, compressible.
             const std::string pattern = in.Bytes(1 + in.Byte() % 16);
-            const std::size_t n = std::min(cap, length * (1 + (shape >> 2) % 8));
-            for (std::size_t k = 0; !pattern.empty() && k < n; ++k)
-                e.content += pattern[k % pattern.size()];
+            e.content = Repeat(pattern, std::min(cap, length * (1 + (shape >> 2) % 8)));
         } else {
             e.content = in.Bytes(std::min(cap, length)); // may be empty
         }
+        budget -= e.content.size();
     }
 
     std::vector<std::string> volumes;
     try {
-        volumes = kvrpack::Pack(entries, options);
+        static kvrpack::Packer packer;
+        volumes = packer.Pack(entries, options);
     } catch (const kvrpack::PackError&) {
         return 0; // a volume too small for an entry: not an archive to read
     }
@@ -157,8 +209,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Fail();
 
     Host host;
+    for (const kvrpack::Entry& e : entries)
+        host.files["T:\\Ziel\\" + backup::PlainName(e.storedName)].entry = &e;
     host.firstPromptWithoutDisk = withoutDisk;
-    host.present[Host::kArchive] = volumes[0];
+    host.inDrive = volumes[0];
     host.disks.assign(volumes.begin() + 1, volumes.end());
     backup::RestoreSettings settings;
     backup::RunState state;
@@ -176,14 +230,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (host.asked != expected)
         Fail();
 
-    // The file list is read past, never written.
-    if (host.out.size() != entries.size())
-        Fail();
-    for (const kvrpack::Entry& e : entries) {
-        const std::string target = "T:\\Ziel\\" + backup::PlainName(e.storedName);
-        auto it = host.out.find(target);
-        if (it == host.out.end() || it->second != e.content || host.dates[target] != e.dosTime)
+    // Every file whole, with its date.
+    for (const auto& [path, file] : host.files)
+        if (!file.created || file.written != file.entry->content.size() || !file.dated ||
+            file.date != file.entry->dosTime)
             Fail();
-    }
     return 0;
 }

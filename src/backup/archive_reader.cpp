@@ -330,13 +330,29 @@ Header ReadHeader(ByteSource& src) {
     return hdr;
 }
 
+// One stream for all blocks of a run, reset for each: set up afresh, it
+// allocated 40 KB per block, which cost more than inflating a small block.
+struct Inflater {
+    z_stream zs{};
+    ~Inflater() { inflateEnd(&zs); }
+};
+
+BlockBuffers::BlockBuffers() = default;
+BlockBuffers::~BlockBuffers() = default;
+
 InflateResult InflateBlock(BlockBuffers& buf, std::size_t len) {
     InflateResult r;
-    z_stream zs;
-    std::memset(&zs, 0, sizeof zs);
-    // The archives were made for zlib 1.1.3; any 1.x accepts that version text.
-    if (inflateInit_(&zs, "1.1.3", static_cast<int>(sizeof(z_stream))) < 0)
-        return r;
+    if (buf.inflater) {
+        if (inflateReset(&buf.inflater->zs) != Z_OK)
+            return r;
+    } else {
+        auto inflater = std::make_unique<Inflater>();
+        // The archives were made for zlib 1.1.3; any 1.x accepts that version text.
+        if (inflateInit_(&inflater->zs, "1.1.3", static_cast<int>(sizeof(z_stream))) < 0)
+            return r;
+        buf.inflater = std::move(inflater);
+    }
+    z_stream& zs = buf.inflater->zs;
     zs.next_in = buf.in;
     zs.avail_in = static_cast<uInt>(len);
     zs.next_out = buf.out;
@@ -346,7 +362,6 @@ InflateResult InflateBlock(BlockBuffers& buf, std::size_t len) {
     // Anything short of a stream that ends exactly with the block would lose
     // content silently: expansion beyond the buffer, a cut stream, a preset dictionary.
     r.ok = rc == Z_STREAM_END && zs.avail_in == 0;
-    inflateEnd(&zs);
     return r;
 }
 

@@ -65,18 +65,25 @@ struct Header {
 // or a negative text length.
 Header ReadHeader(ByteSource& src);
 
-// The two fixed buffers of one data section: payload in, content out.
+struct Inflater;
+// The two fixed buffers of a run, payload in and content out, and the zlib
+// stream that decodes its blocks, set up at the first compressed block.
 struct BlockBuffers {
+    BlockBuffers();
+    ~BlockBuffers();
+    BlockBuffers(const BlockBuffers&) = delete;
+    BlockBuffers& operator=(const BlockBuffers&) = delete;
     unsigned char in[kBlockSize];
     unsigned char out[kBlockSize];
+    std::unique_ptr<Inflater> inflater;
 };
 
 struct InflateResult {
     std::size_t produced = 0; // bytes of content in BlockBuffers::out
     bool ok = false;          // false: a compression error (code 6)
 };
-// Decompresses the compressed payload of len bytes in buf.in with a fresh zlib
-// stream. Succeeds only when the stream ends exactly at the block's end and its
+// Decompresses the compressed payload of len bytes in buf.in as a zlib stream
+// of its own. Succeeds only when the stream ends exactly at the block's end and its
 // content fits in buf.out; a stream that needs a preset dictionary fails.
 InflateResult InflateBlock(BlockBuffers& buf, std::size_t len);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <random>
+#include <zlib.h>
 
 namespace {
 
@@ -135,6 +136,17 @@ TEST(Packer, CompressesOnlyWhatShrinksAndHonoursStoreOnly) {
     EXPECT_EQ(blocks[1], (std::vector<std::int32_t>{-16384, -3616}));
     EXPECT_EQ(blocks[2], (std::vector<std::int32_t>{-16384, -3616}));
     EXPECT_EQ(backup::ReadInt32(src), 0);
+    // The first block, right after the section's signature, is what zlib makes
+    // of its content alone.
+    uLongf n = compressBound(16384);
+    std::string z(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(z.data()), &n, reinterpret_cast<const Bytef*>(text.data()),
+              16384, o.level);
+    z.resize(n);
+    ASSERT_EQ(blocks[0][0], static_cast<std::int32_t>(n));
+    EXPECT_NE(vols[0].find(std::string(backup::kSignatureText) +
+                           std::string(reinterpret_cast<const char*>(&blocks[0][0]), 4) + z),
+              std::string::npos);
 }
 
 TEST(Packer, HeaderTextTotalValueAndFileList) {
@@ -195,6 +207,24 @@ TEST(Packer, SmallestVolumesStillCarryEveryByte) {
     EXPECT_EQ(h.out.at("T:\\A"), "");
     EXPECT_EQ(h.out.at("T:\\B"), entries[1].content);
     EXPECT_GT(h.disks.size(), 10u);
+}
+
+TEST(Packer, OnePackerWritesEachArchiveAsAPackerOfItsOwn) {
+    // Lines the levels compress differently, in blocks that end mid-line.
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "Zeile " + std::to_string(i * 7919 % 1000) + "\r\n";
+    const std::vector<kvrpack::Entry> entries = {{"C:\\T", 1, text, false},
+                                                 {"C:\\N", 2, Noise(5000, 5), false}};
+    kvrpack::Options fast, best;
+    fast.level = 1;
+    best.volumeSize = 9000;
+    ASSERT_NE(kvrpack::Pack(entries, fast), kvrpack::Pack(entries, best));
+    kvrpack::Packer packer;
+    for (const kvrpack::Options& o : {best, best, fast, kvrpack::Options{}}) {
+        SCOPED_TRACE(o.level);
+        EXPECT_EQ(packer.Pack(entries, o), kvrpack::Pack(entries, o));
+    }
 }
 
 TEST(Packer, RejectsWhatCannotBeWritten) {

@@ -354,6 +354,9 @@ TEST(BackupReader, InflateBlockAcceptsOnlyAStreamEndingWithTheBlock) {
     EXPECT_FALSE(InflateBlock(buf, load(z.substr(0, z.size() - 2))).ok); // cut
     EXPECT_FALSE(InflateBlock(buf, load(z + "junk")).ok);                // trailing bytes
     EXPECT_FALSE(InflateBlock(buf, load("not zlib at all")).ok);
+    r = InflateBlock(buf, load(z)); // the stream is reset after a failed block
+    EXPECT_TRUE(r.ok);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf.out), r.produced), "hello hello hello");
 
     // A stream that needs a preset dictionary.
     z_stream zs{};
