@@ -21,6 +21,9 @@ public:
     // no shortcut dialog is shown.
     InstallRunHost(tk::TLabel& status, ShortcutDialog* shortcuts)
         : snapshots_(status), shortcuts_(shortcuts) {}
+    ~InstallRunHost() override;
+    InstallRunHost(const InstallRunHost&) = delete;
+    InstallRunHost& operator=(const InstallRunHost&) = delete;
 
 private:
     void ShowError(const std::string& text) override;

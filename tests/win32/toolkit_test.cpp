@@ -203,6 +203,45 @@ TEST(Files, DirectoriesOfWindowsAnsiLengthOnlyAreCreated) {
     ::RemoveDirectoryA(base.c_str());
 }
 
+// EmptyAndDelete deletes as DeleteFileA does; a file it may not delete (open
+// elsewhere without delete sharing, or read-only) keeps every byte.
+TEST(Files, EmptyAndDeleteDeletesOrLeavesTheFileWhole) {
+    char tmp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, tmp);
+    const std::string path =
+        std::string(tmp) + "emptydel-" + std::to_string(::GetCurrentProcessId());
+    auto write = [&] {
+        HANDLE h =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        ::WriteFile(h, "twelve bytes", 12, &n, nullptr);
+        ::CloseHandle(h);
+    };
+    auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA d{};
+        return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)
+                   ? static_cast<long>(d.nFileSizeLow)
+                   : -1L;
+    };
+    write();
+    EXPECT_TRUE(tk::EmptyAndDelete(path));
+    EXPECT_EQ(size(), -1L);
+    EXPECT_FALSE(tk::EmptyAndDelete(path)); // nothing left to delete
+
+    write();
+    HANDLE reader = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(tk::EmptyAndDelete(path));
+    ::CloseHandle(reader);
+    EXPECT_EQ(size(), 12L);
+
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(tk::EmptyAndDelete(path));
+    EXPECT_EQ(size(), 12L);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(tk::EmptyAndDelete(path));
+}
+
 // A blocking call handed to WhilePumping runs while this thread goes on
 // handling messages: here the call can only end once a message posted before
 // it has been handled.
