@@ -152,7 +152,7 @@ def main():
             runs.append(run)
             bares.append(bare_s)
             gaps.append(float(values["install_max_pump_gap_ms"]))
-            over += int(values["probes_over_50ms"])
+            over += int(values["probes_over_16ms"])
             print(f"  round {r + 1}: run {run:.2f} s, bare {bare_s:.2f} s, longest answer "
                   f"{gaps[-1]:.1f} ms, {values['probes']} probes", flush=True)
         if wm:
@@ -162,9 +162,9 @@ def main():
           f"of C: and the registry): min {min(runs):.2f} s, median {statistics.median(runs):.2f} s")
     print(f"bare copy and restore of the same packed files: min {min(bares):.2f} s, median "
           f"{statistics.median(bares):.2f} s")
-    print(f"longest answer of the window over all rounds {max(gaps):.1f} ms (goal <= 50), "
+    print(f"longest answer of the window over all rounds {max(gaps):.1f} ms (goal <= 16), "
           f"median of the rounds' longest {statistics.median(gaps):.1f} ms; {over} answers over "
-          f"50 ms in all")
+          f"16 ms in all")
     print(f"install_max_pump_gap_ms={max(gaps):.1f}")
     print(f"install_max_pump_gap_median_ms={statistics.median(gaps):.1f}")
     print(f"install_run_s={min(runs):.3f}")

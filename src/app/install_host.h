@@ -27,6 +27,9 @@ public:
     // dialog is shown.
     InstallRunHost(HWND window, tk::TLabel& status, ShortcutDialog* shortcuts)
         : window_(window), snapshots_(status), shortcuts_(shortcuts) {}
+    ~InstallRunHost() override;
+    InstallRunHost(const InstallRunHost&) = delete;
+    InstallRunHost& operator=(const InstallRunHost&) = delete;
 
 private:
     void ShowError(const std::string& text) override;

@@ -148,10 +148,14 @@ public:
     std::unique_ptr<backup::OutputFile> OpenForAppend(const std::string& path) override {
         return TFileStream::OpenAppend(path);
     }
-    // The run asks after every 16 KB block; under Wine one PeekMessage costs
-    // about as much as restoring the block. Pending messages are handled once
-    // the interval has passed, which keeps the window answering all the same.
+    // The run asks after every 16 KB block. On the worker there is nothing to
+    // do: the window's thread answers each message as it comes. Run inline
+    // (no thread to be had), pending messages are handled once the interval
+    // has passed: under Wine one PeekMessage costs about as much as restoring
+    // a block.
     void ProcessMessages() override {
+        if (tk::OnPumpedWorker())
+            return;
         const ULONGLONG now = ::GetTickCount64();
         if (now - lastPump_ < kPumpIntervalMs)
             return;
@@ -159,22 +163,27 @@ public:
         lastPump_ = ::GetTickCount64();
     }
 
+    // The events and the component's own boxes run on the caller's thread,
+    // as its owner expects them; the worker waits meanwhile. An event that is
+    // not assigned costs no trip there (one per block would be seconds).
     void Progress(const std::string& filename, int percent, bool& cont) override {
         if (c_.OnProgress)
-            c_.OnProgress(&c_, filename, percent, cont);
+            tk::OnPumpingThread([&] { c_.OnProgress(&c_, filename, percent, cont); });
     }
     void NeedDisk(const std::string& disk, bool& cont) override {
-        if (c_.OnNeedDisk) {
-            c_.OnNeedDisk(&c_, static_cast<std::uint16_t>(std::atoi(disk.c_str())), cont);
-        } else {
-            cont = tk::MessageDlg(rt::Format(txt::ArcInsertDisk, disk.c_str()),
-                                  tk::MsgDlgType::mtInformation,
-                                  tk::mbOKCancel) == tk::ModalResult::mrOk;
-        }
+        tk::OnPumpingThread([&] {
+            if (c_.OnNeedDisk) {
+                c_.OnNeedDisk(&c_, static_cast<std::uint16_t>(std::atoi(disk.c_str())), cont);
+            } else {
+                cont = tk::MessageDlg(rt::Format(txt::ArcInsertDisk, disk.c_str()),
+                                      tk::MsgDlgType::mtInformation,
+                                      tk::mbOKCancel) == tk::ModalResult::mrOk;
+            }
+        });
     }
     void RestoreFile(std::string& filename, std::int32_t fa, bool& doRestore) override {
         if (c_.OnRestoreFile)
-            c_.OnRestoreFile(&c_, filename, fa, doRestore);
+            tk::OnPumpingThread([&] { c_.OnRestoreFile(&c_, filename, fa, doRestore); });
     }
     void FileRestored(std::string& filename, std::unique_ptr<backup::OutputFile>& out) override {
         if (!c_.OnFileRestored)
@@ -182,14 +191,16 @@ public:
         // Every output of this host is a TFileStream.
         std::unique_ptr<TFileStream> stream(static_cast<TFileStream*>(out.release()));
         try {
-            c_.OnFileRestored(&c_, filename, stream);
+            tk::OnPumpingThread([&] { c_.OnFileRestored(&c_, filename, stream); });
         } catch (...) {
             out = std::move(stream);
             throw;
         }
         out = std::move(stream);
     }
-    void ReportError(int code, const std::string& text) override { c_.ReportError(code, text); }
+    void ReportError(int code, const std::string& text) override {
+        tk::OnPumpingThread([&] { c_.ReportError(code, text); });
+    }
 
 private:
     static constexpr ULONGLONG kPumpIntervalMs = 10;
@@ -219,5 +230,12 @@ bool TBackupFile::Restore(const std::string& ArchiveFile, const std::string& Des
     backup::RestoreSettings settings;
     settings.mode = RestoreMode;
     settings.fullPath = RestoreFullPath;
-    return backup::Restore(settings, state_, host, ArchiveFile, DestDir, SourceStream);
+    // Hundreds of MB take seconds, and a write may stall on a busy disk: the
+    // blocks are read, inflated and written on a worker while this thread
+    // answers the window; what the run raises is raised here.
+    bool result = false;
+    tk::PumpDuring([&] {
+        result = backup::Restore(settings, state_, host, ArchiveFile, DestDir, SourceStream);
+    });
+    return result;
 }

@@ -102,6 +102,10 @@ public:
     // Restores every file of the archive (or ":STREAM": SourceStream) into DestDir.
     // True when the run ends with no error code and not cancelled. Structural
     // faults of the archive and file-layer failures are raised as rt errors.
+    // The blocks go on a worker while the calling thread handles its window
+    // messages; events and message boxes come on the calling thread. A second
+    // Restore of the same component from a message handler meanwhile would
+    // share its run state with the first: the caller refuses such commands.
     bool Restore(const std::string& ArchiveFile, const std::string& DestDir);
 
     // --- Published properties ---

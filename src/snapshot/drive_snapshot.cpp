@@ -104,14 +104,20 @@ void TakeDriveSnapshot(Host& host, WorkLists& lists, char letter, const std::str
     if (!root.empty())
         ui.Finish(); // the last directory stays shown
 
-    // Sorting and saving a million lines takes seconds: the window goes on answering.
-    const tk::TStringList::Pump pump = [&ui] { ui.Pump(); };
-    dirs.SetSorted(true, pump);
-    files.SetSorted(true, pump);
-
-    tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, designation)});
-    dirs.SaveToFile(DirListPath(targetDir, drive), pump);
-    files.SaveToFile(FileListPath(targetDir, drive), pump);
+    const auto sortAndSave = [&] {
+        dirs.SetSorted(true);
+        files.SetSorted(true);
+        tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, designation)});
+        dirs.SaveToFile(DirListPath(targetDir, drive));
+        files.SaveToFile(FileListPath(targetDir, drive));
+    };
+    // Sorting and saving a million lines takes seconds: a worker does it while
+    // this thread answers each message as it comes. With no drive there is
+    // nothing to sort, and three lines are no reason for a thread.
+    if (root.empty())
+        sortAndSave();
+    else
+        tk::PumpDuring(sortAndSave, [&host] { host.ProcessMessages(); });
 }
 
 } // namespace snapshot

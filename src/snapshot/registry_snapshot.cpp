@@ -1,9 +1,9 @@
 // The registry snapshot: the names of all keys below the five roots.
 #include "snapshot/snapshot.h"
 #include "snapshot/lines.h"
-#include "snapshot/ui_ticker.h"
-#include "toolkit/files.h"
 #include "snapshot/walk.h"
+#include "toolkit/app.h"
+#include "toolkit/files.h"
 #include "toolkit/handles.h"
 
 #include <vector>
@@ -30,9 +30,7 @@ public:
         return true;
     }
 
-    // A root holds thousands of keys (HKEY_CLASSES_ROOT): listing them is no
-    // reason to leave the window waiting.
-    template <class List> void SubkeyNames(List& out, UiTicker& ui) {
+    template <class List, class Ui> void SubkeyNames(List& out, Ui& ui) {
         if (!key_)
             return;
         DWORD count = 0, maxLen = 0;
@@ -63,10 +61,13 @@ private:
     std::vector<char> name_;
 };
 
-} // namespace
+// The walk runs on a worker: the window's thread answers the window itself.
+struct NoPump {
+    void Pump() {}
+};
 
-void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir,
-                          const HKEY (&roots)[5]) {
+// Walks the five roots into their files, and writes the count.
+void ListRegistry(WorkLists& lists, const std::string& targetDir, const HKEY (&roots)[5]) {
     tk::TStringList& keys = lists.dirsOrKeys;
     tk::TStringList& names = lists.filesOrSubkeys;
     keys.Clear();
@@ -75,22 +76,27 @@ void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targe
     names.SetSorted(false);
 
     std::int32_t total = 0;
-    UiTicker ui(host, /*withLabel=*/false);
-    // A root of a million keys is a file of some 60 MB: the window goes on
-    // answering while it is written.
-    const tk::TStringList::Pump pump = [&ui] { ui.Pump(); };
+    NoPump ui;
     for (int i = 0; i < kRegRootCount; ++i) {
         Win32Reg reg(roots[i]);
         total += static_cast<std::int32_t>(WalkRegistryRoot(keys, names, reg, ui));
-        ui.Finish(); // a short walk may end before the interval has passed once
-        keys.SaveToFile(RegListPath(targetDir, i), pump);
-        // Closing the file and freeing a million keys' text take a while of
-        // their own: each is a gap apart from the next root's walk.
-        ui.Pump();
+        keys.SaveToFile(RegListPath(targetDir, i));
         keys.Clear();
-        ui.Pump();
     }
     tk::WriteTextFile(RegCountPath(targetDir), {std::to_string(total)});
+}
+
+} // namespace
+
+void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir,
+                          const HKEY (&roots)[5]) {
+    // A million keys take minutes, a root's file some 60 MB, and the freeing of
+    // its list a while: the walk, the lists and the files are all the
+    // worker's, while this thread waits and answers each message as it comes.
+    // The lists are not touched here meanwhile: a run refuses every command
+    // while it pumps.
+    tk::PumpDuring([&] { ListRegistry(lists, targetDir, roots); },
+                   [&host] { host.ProcessMessages(); });
 }
 
 void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir) {

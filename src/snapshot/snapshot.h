@@ -15,7 +15,8 @@ public:
     virtual ~Host() = default;
     // Shows the directory being read (shortened to fit) and paints it at once.
     virtual void ShowStatusPath(const std::string& path) = 0;
-    // Handles pending window messages; tests count the calls.
+    // Handles pending window messages; tests count the calls. Called on the
+    // snapshot's calling thread only, also while a worker lists and writes.
     virtual void ProcessMessages();
 };
 
@@ -34,7 +35,9 @@ void TakeDriveSnapshot(Host& host, WorkLists& lists, char letter, const std::str
                        const std::string& targetDir);
 
 // The names of all keys below the five registry roots into
-// Reg_cr/cu/lm/u/cc.lst in targetDir, and their count into Regcnt.cfg.
+// Reg_cr/cu/lm/u/cc.lst in targetDir, and their count into Regcnt.cfg. The
+// walk and the writing run on a worker while the calling thread pumps; their
+// errors are raised on the calling thread.
 void TakeRegistrySnapshot(Host& host, WorkLists& lists, const std::string& targetDir);
 
 // The same walk over other roots, in the same order of files (for tests and

@@ -3,6 +3,7 @@
 #include "toolkit/handles.h"
 #include "toolkit/window.h"
 #include <exception>
+#include <utility>
 #include <unordered_map>
 #include <vector>
 
@@ -165,42 +166,109 @@ void ProcessMessages() {
 }
 
 namespace {
-struct PumpedCall {
-    const std::function<bool()>& call;
-    bool result = false;
+
+// The work of one PumpDuring, and the one call at a time that its worker
+// hands to the pumping thread.
+struct PumpedWork {
+    explicit PumpedWork(const std::function<void()>& w) : work(w) {}
+    const std::function<void()>& work;
     std::exception_ptr error;
+    KernelHandle callWaiting{::CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    KernelHandle callDone{::CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    const std::function<void()>* call = nullptr;
+    std::exception_ptr callError;
+
+    void RunCall() {
+        try {
+            (*call)();
+        } catch (...) {
+            callError = std::current_exception();
+        }
+        ::SetEvent(callDone.get());
+    }
 };
 
-DWORD WINAPI RunPumpedCall(LPVOID param) {
-    auto* job = static_cast<PumpedCall*>(param);
+thread_local PumpedWork* t_work = nullptr; // set on a worker of PumpDuring
+
+DWORD WINAPI RunPumpedWork(LPVOID param) {
+    auto* work = static_cast<PumpedWork*>(param);
+    t_work = work;
     try {
-        job->result = job->call();
+        work->work();
     } catch (...) {
-        job->error = std::current_exception();
+        work->error = std::current_exception();
     }
     return 0;
 }
+
+// Waits for the worker, handing each message to pump and running the calls
+// the worker hands over. Once pump has raised, messages wait for the caller's
+// own loop, but the worker's calls are still served: it ends in any case.
+void PumpUntilDone(PumpedWork& work, HANDLE worker, const std::function<void()>& pump) {
+    std::exception_ptr pumpError;
+    auto handle = [&] {
+        try {
+            pump ? pump() : ProcessMessages();
+        } catch (...) {
+            pumpError = std::current_exception();
+        }
+    };
+    // The wait below wakes only for input that arrives after it was last
+    // looked at: what is queued already is handled first.
+    handle();
+    const HANDLE wait[2] = {worker, work.callWaiting.get()};
+    for (;;) {
+        const DWORD r = pumpError
+                            ? ::WaitForMultipleObjects(2, wait, FALSE, INFINITE)
+                            : ::MsgWaitForMultipleObjects(2, wait, FALSE, INFINITE, QS_ALLINPUT);
+        if (r == WAIT_OBJECT_0 + 1)
+            work.RunCall();
+        else if (r == WAIT_OBJECT_0 + 2)
+            handle();
+        else
+            break; // the worker has ended (or the wait failed: nothing left to wait for)
+    }
+    if (pumpError)
+        std::rethrow_exception(pumpError);
+}
+
 } // namespace
 
-bool WhilePumping(const std::function<bool()>& call) {
-    PumpedCall job{call, false, nullptr};
-    KernelHandle worker(::CreateThread(nullptr, 0, RunPumpedCall, &job, 0, nullptr));
-    if (!worker)
-        return call(); // no thread to be had: the call blocks, as it would anyway
-    {
-        const HANDLE h = worker.get();
-        // The worker uses job: it is waited for however the pumping ends.
-        struct Join {
-            HANDLE h;
-            ~Join() { ::WaitForSingleObject(h, INFINITE); }
-        } join{h};
-        while (::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT) ==
-               WAIT_OBJECT_0 + 1)
-            ProcessMessages();
+void PumpDuring(const std::function<void()>& work, const std::function<void()>& pump) {
+    if (t_work) {
+        work();
+        return;
     }
+    PumpedWork job(work);
+    if (!job.callWaiting || !job.callDone)
+        return work(); // no events, no worker: the work blocks, as it would anyway
+    KernelHandle worker(::CreateThread(nullptr, 0, RunPumpedWork, &job, 0, nullptr));
+    if (!worker)
+        return work();
+    PumpUntilDone(job, worker.get(), pump);
     if (job.error)
         std::rethrow_exception(job.error);
-    return job.result;
+}
+
+bool WhilePumping(const std::function<bool()>& call) {
+    bool result = false;
+    PumpDuring([&] { result = call(); });
+    return result;
+}
+
+void OnPumpingThread(const std::function<void()>& call) {
+    PumpedWork* work = t_work;
+    if (!work)
+        return call();
+    work->call = &call;
+    ::SetEvent(work->callWaiting.get());
+    ::WaitForSingleObject(work->callDone.get(), INFINITE);
+    if (std::exception_ptr e = std::exchange(work->callError, nullptr))
+        std::rethrow_exception(e);
+}
+
+bool OnPumpedWorker() {
+    return t_work != nullptr;
 }
 
 int RunMessageLoop() {

@@ -39,11 +39,22 @@ HFONT UiFont(FontStyle style = {}); // shared, owned by the toolkit; never delet
 // then return. Safe to call from inside long handlers.
 void ProcessMessages();
 
-// Runs call on a worker thread while this thread handles window messages, and
-// returns its result (or throws its exception) once it is done: for one
-// blocking call (a copy, a deletion) that can take seconds on a big file or a
-// slow medium and has no way to hand back control meanwhile.
+// Runs work on a worker thread while this thread handles each window message
+// as it comes (with pump; ProcessMessages when none is given), and returns
+// once the work is done, raising here what the work raised: for work that
+// takes seconds (a copy of a big file, a restore, a walk of the registry)
+// and would otherwise keep the window waiting. Called on such a worker it
+// just runs the work: the window's thread pumps already.
+void PumpDuring(const std::function<void()>& work, const std::function<void()>& pump = {});
+// PumpDuring for one blocking call with a result (a copy, a deletion).
 bool WhilePumping(const std::function<bool()>& call);
+
+// From work running under PumpDuring: runs call on the thread that pumps,
+// for what belongs there (message boxes, a component's events), waits for it
+// and raises here what it raised. On any other thread it just calls.
+void OnPumpingThread(const std::function<void()>& call);
+// Whether this thread runs the work of a PumpDuring.
+bool OnPumpedWorker();
 
 // Run the event loop until the main window is gone.
 int RunMessageLoop();

@@ -66,6 +66,19 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
         RaiseLastError();
 }
 
+bool EmptyAndDelete(const std::string& path) {
+    FileHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return ::DeleteFileA(path.c_str()) != FALSE;
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    // Marked first: a file that may not be deleted keeps its bytes.
+    if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof dispose))
+        return false;
+    ::SetEndOfFile(file.get()); // at position 0: nothing left
+    return ::CloseHandle(file.release()) != FALSE;
+}
+
 bool WriteLines(void* file, std::size_t count,
                 const std::function<std::string_view(std::size_t)>& line,
                 const std::function<void()>& pump) {

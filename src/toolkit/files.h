@@ -20,6 +20,13 @@ bool ForceDirectories(const std::string& path);
 // create, write or close raises EInOutError with the OS error code.
 void WriteTextFile(const std::string& path, const std::vector<std::string>& lines);
 
+// Deletes a file as DeleteFileA does, but empties it first through a handle
+// that may delete it: under Wine the server unlinks deleted files and answers
+// no program meanwhile, which for a file of some hundred MB is a tenth of a
+// second or more; emptying it on the calling thread leaves the unlink nothing
+// to free. A file that cannot be opened so is left to DeleteFileA.
+bool EmptyAndDelete(const std::string& path);
+
 // Writes every line followed by CR LF to an open file handle, in large pieces.
 // False when a write fails or writes nothing; the OS error code then tells why
 // (0 for a short write). line(i) gives line i of count; pump, if given, runs

@@ -3,6 +3,7 @@
 #include "packer.h"
 #include "runtime/errors.h"
 #include "toolkit/dialogs.h"
+#include "worker_spy.h"
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -405,6 +406,45 @@ TEST_F(BackupFileTest, RaisedErrorsCarryTheRuntimeTextsAndCloseEveryFile) {
     EXPECT_TRUE(::DeleteFileA(archive.c_str()));
     EXPECT_TRUE(::DeleteFileA((dest + "\\S.TXT").c_str()));
     EXPECT_EQ(Trace().find("progress  100"), std::string::npos); // never after a raise
+}
+
+// The blocks are written on a worker while the calling thread answers each
+// message as it comes; every event comes on the calling thread, and what a
+// handler raises there ends the run through the worker, its file closed.
+TEST_F(BackupFileTest, BlocksGoOnAWorkerWhileEventsComeToTheCaller) {
+    const std::string content(200000, 'b'); // thirteen blocks
+    Pack({{"C:\\BIG.DAT", kStored, content, true}});
+    const DWORD caller = ::GetCurrentThreadId();
+    int elsewhere = 0;
+    b.OnProgress = [&](TBackupFile*, const std::string&, TPercentage, bool&) {
+        elsewhere += ::GetCurrentThreadId() != caller;
+    };
+    b.OnFileRestored = [&](TBackupFile*, std::string&, std::unique_ptr<TFileStream>&) {
+        elsewhere += ::GetCurrentThreadId() != caller;
+    };
+    WorkerSpy spy(3);
+    {
+        SpiedCall<decltype(::WriteFile)> writes("kernel32.dll", "WriteFile");
+        ASSERT_TRUE(writes.Active());
+        EXPECT_TRUE(b.Restore(archive, dest));
+    }
+    EXPECT_EQ(spy.OnCaller(), 0) << "blocks written on the calling thread";
+    EXPECT_EQ(spy.OnWorker(), 13);
+    EXPECT_EQ(spy.Answers(), 3) << "the calling thread did not pump while the worker wrote";
+    EXPECT_EQ(elsewhere, 0) << "events on the worker";
+    EXPECT_EQ(ReadFile(dest + "\\BIG.DAT"), content);
+
+    b.OnProgress = [](TBackupFile*, const std::string&, TPercentage p, bool&) {
+        if (p > 50)
+            throw rt::Exception("Halt");
+    };
+    try {
+        b.Restore(archive, dest);
+        ADD_FAILURE() << "no error";
+    } catch (const rt::Exception& e) {
+        EXPECT_STREQ(e.what(), "Halt");
+    }
+    EXPECT_TRUE(::DeleteFileA((dest + "\\BIG.DAT").c_str())) << "left open";
 }
 
 TEST_F(BackupFileTest, CompressionErrorAndUncreatableDirectory) {

@@ -9,6 +9,7 @@
 #include "snapshot/lines.h"
 #include "toolkit/gdi.h"
 #include "toolkit/string_list.h"
+#include "worker_spy.h"
 
 #include <gtest/gtest.h>
 
@@ -114,10 +115,13 @@ public:
     std::string driveText, designation = "Festplatte", target; // driveText as the list shows it
     std::vector<std::string> labels;
     int pumps = 0;
+    int pumpsElsewhere = 0; // on a thread other than the one that made the host
     double maxGapMs = 0;
 
     void ShowStatusPath(const std::string& path) override { labels.push_back(path); }
     void ProcessMessages() override {
+        if (::GetCurrentThreadId() != thread_)
+            ++pumpsElsewhere;
         LARGE_INTEGER now, f;
         ::QueryPerformanceCounter(&now);
         ::QueryPerformanceFrequency(&f);
@@ -131,6 +135,7 @@ public:
 
 private:
     long long last_ = 0;
+    const DWORD thread_ = ::GetCurrentThreadId();
 };
 
 // The drive snapshot of the drive whose list item is host.driveText.
@@ -710,6 +715,76 @@ TEST(SnapshotRegistry, FilesAreWrittenInOrderAndAFailureStopsThere) {
     EXPECT_FALSE(Exists(out / "Reg_u.lst"));
     EXPECT_FALSE(Exists(out / "Reg_cc.lst"));
     EXPECT_FALSE(Exists(out / "Regcnt.cfg"));
+}
+
+// The walk, the lists and the files are a worker's, while the calling thread
+// answers each message as it comes: the worker's first enumerations wait for
+// a message to the calling thread to be handled.
+TEST(SnapshotRegistry, TheCallerPumpsWhileAWorkerWalksAndWrites) {
+    RegFixture reg;
+    TargetDir out;
+    FakeHost host;
+    host.target = out.path();
+    WorkerSpy spy(4);
+    {
+        SpiedCall<decltype(::RegEnumKeyExA)> walk("advapi32.dll", "RegEnumKeyExA");
+        SpiedCall<decltype(::CreateFileA)> files("kernel32.dll", "CreateFileA");
+        ASSERT_TRUE(walk.Active() && files.Active());
+        TakeRegistry(host, reg.roots);
+    }
+    EXPECT_EQ(spy.OnCaller(), 0) << "keys listed or files created on the calling thread";
+    EXPECT_GE(spy.OnWorker(), 242 + 6);
+    EXPECT_EQ(spy.Answers(), 4) << "the calling thread did not pump while the worker ran";
+    EXPECT_GE(host.pumps, 4);
+    EXPECT_EQ(host.pumpsElsewhere, 0);
+    EXPECT_EQ(ReadAll(out / "Reg_cc.lst"), R4Lines());
+    EXPECT_EQ(ReadAll(out / "Regcnt.cfg"), "242\r\n");
+}
+
+// What the worker raises is raised on the calling thread as it was: the file
+// layer's input/output error, with its code and text, once Regcnt.cfg fails.
+TEST(SnapshotRegistry, ErrorsOfTheWorkerAreRaisedOnTheCaller) {
+    RegFixture reg;
+    TargetDir out;
+    ::CreateDirectoryA((out / "Regcnt.cfg").c_str(), nullptr);
+    FakeHost host;
+    host.target = out.path();
+    WorkerSpy spy(0);
+    {
+        SpiedCall<decltype(::CreateFileA)> files("kernel32.dll", "CreateFileA");
+        ASSERT_TRUE(files.Active());
+        try {
+            TakeRegistry(host, reg.roots);
+            ADD_FAILURE() << "no error";
+        } catch (const rt::EInOutError& e) {
+            EXPECT_EQ(e.ErrorCode(), 5);
+            EXPECT_EQ(e.Message(), "Dateizugriff verweigert");
+        }
+    }
+    EXPECT_EQ(spy.OnWorker(), 6) << "five lists and the count, created on the worker";
+    EXPECT_EQ(spy.OnCaller(), 0);
+    EXPECT_EQ(ReadAll(out / "Reg_cc.lst"), R4Lines());
+}
+
+// The walk of the drive stays here; sorting the lists and writing the files
+// is a worker's, while this thread answers each message as it comes.
+TEST(SnapshotDrive, TheCallerPumpsWhileAWorkerSortsAndWrites) {
+    REQUIRE_FIXTURE();
+    TargetDir out;
+    FakeHost host;
+    host.driveText = "r:";
+    host.target = out.path();
+    WorkerSpy spy(3);
+    {
+        SpiedCall<decltype(::CreateFileA)> files("kernel32.dll", "CreateFileA");
+        ASSERT_TRUE(files.Active());
+        TakeDrive(host);
+    }
+    EXPECT_EQ(spy.OnCaller(), 0) << "files created on the calling thread";
+    EXPECT_EQ(spy.OnWorker(), 3);
+    EXPECT_EQ(spy.Answers(), 3) << "the calling thread did not pump while the worker ran";
+    EXPECT_EQ(host.pumpsElsewhere, 0);
+    EXPECT_EQ(ReadAll(out / "rverz.lst"), "R:\r\n");
 }
 
 // The one walk of the prefix's real C:, then the registry snapshot into the

@@ -203,6 +203,45 @@ TEST(Files, DirectoriesOfWindowsAnsiLengthOnlyAreCreated) {
     ::RemoveDirectoryA(base.c_str());
 }
 
+// EmptyAndDelete deletes as DeleteFileA does; a file it may not delete (open
+// elsewhere without delete sharing, or read-only) keeps every byte.
+TEST(Files, EmptyAndDeleteDeletesOrLeavesTheFileWhole) {
+    char tmp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, tmp);
+    const std::string path =
+        std::string(tmp) + "emptydel-" + std::to_string(::GetCurrentProcessId());
+    auto write = [&] {
+        HANDLE h =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        ::WriteFile(h, "twelve bytes", 12, &n, nullptr);
+        ::CloseHandle(h);
+    };
+    auto size = [&] {
+        WIN32_FILE_ATTRIBUTE_DATA d{};
+        return ::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)
+                   ? static_cast<long>(d.nFileSizeLow)
+                   : -1L;
+    };
+    write();
+    EXPECT_TRUE(tk::EmptyAndDelete(path));
+    EXPECT_EQ(size(), -1L);
+    EXPECT_FALSE(tk::EmptyAndDelete(path)); // nothing left to delete
+
+    write();
+    HANDLE reader = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_FALSE(tk::EmptyAndDelete(path));
+    ::CloseHandle(reader);
+    EXPECT_EQ(size(), 12L);
+
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(tk::EmptyAndDelete(path));
+    EXPECT_EQ(size(), 12L);
+    ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_TRUE(tk::EmptyAndDelete(path));
+}
+
 // A blocking call handed to WhilePumping runs while this thread goes on
 // handling messages: here the call can only end once a message posted before
 // it has been handled.
@@ -237,4 +276,89 @@ TEST(WhilePumping, MessagesAreHandledWhileTheCallRuns) {
                  std::runtime_error);
     ::DestroyWindow(w);
     ::CloseHandle(handled);
+}
+
+// Work under PumpDuring hands a piece back to the pumping thread and gets its
+// error back; its own error reaches the caller with its text. A PumpDuring
+// inside the work, and a hand-back outside any, run where they are called.
+TEST(PumpDuring, HandedBackCallsRunOnThePumpingThread) {
+    const DWORD caller = ::GetCurrentThreadId();
+    DWORD worker = 0, handedBack = 0, nested = 0;
+    bool workerFlag = false, callerFlag = true;
+    std::string caught;
+    try {
+        tk::PumpDuring([&] {
+            worker = ::GetCurrentThreadId();
+            workerFlag = tk::OnPumpedWorker();
+            tk::OnPumpingThread([&] {
+                handedBack = ::GetCurrentThreadId();
+                callerFlag = tk::OnPumpedWorker();
+            });
+            try {
+                tk::OnPumpingThread([] { throw rt::EFOpenError("from the caller"); });
+            } catch (const rt::EFOpenError& e) {
+                caught = e.Message();
+            }
+            tk::PumpDuring([&] { nested = ::GetCurrentThreadId(); });
+            throw rt::EFCreateError("Datei X kann nicht erstellt werden");
+        });
+        ADD_FAILURE() << "no error";
+    } catch (const rt::EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Datei X kann nicht erstellt werden");
+    }
+    EXPECT_NE(worker, caller);
+    EXPECT_TRUE(workerFlag);
+    EXPECT_EQ(handedBack, caller);
+    EXPECT_FALSE(callerFlag);
+    EXPECT_EQ(caught, "from the caller");
+    EXPECT_EQ(nested, worker);
+    EXPECT_FALSE(tk::OnPumpedWorker());
+    DWORD direct = 0;
+    tk::OnPumpingThread([&] { direct = ::GetCurrentThreadId(); });
+    EXPECT_EQ(direct, caller);
+}
+
+// The pump given handles the messages that come while the work runs (here the
+// work waits for one it posted); a pump that raises stops pumping, but the
+// work still ends, served with its hand-backs, before the pump's error is raised.
+TEST(PumpDuring, TheGivenPumpHandlesMessagesAndItsErrorWaitsForTheWork) {
+    const DWORD caller = ::GetCurrentThreadId();
+    MSG queue;
+    ::PeekMessageA(&queue, nullptr, 0, 0, PM_NOREMOVE); // a queue to post to
+    HANDLE seen = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    int pumps = 0;
+    bool answered = false;
+    auto pump = [&] {
+        ++pumps;
+        MSG m;
+        while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE))
+            if (m.message == WM_APP)
+                ::SetEvent(seen);
+    };
+    tk::PumpDuring(
+        [&] {
+            ::PostThreadMessageA(caller, WM_APP, 0, 0);
+            answered = ::WaitForSingleObject(seen, 10000) == WAIT_OBJECT_0;
+        },
+        pump);
+    EXPECT_TRUE(answered) << "the message waited until the work gave up";
+    EXPECT_GE(pumps, 1);
+
+    bool workEnded = false, handedBack = false;
+    EXPECT_THROW(tk::PumpDuring(
+                     [&] {
+                         ::PostThreadMessageA(caller, WM_APP, 0, 0);
+                         ::Sleep(50);
+                         tk::OnPumpingThread([&] { handedBack = true; });
+                         workEnded = true;
+                     },
+                     [] {
+                         MSG m;
+                         if (::PeekMessageA(&m, nullptr, WM_APP, WM_APP, PM_REMOVE))
+                             throw std::runtime_error("pump");
+                     }),
+                 std::runtime_error);
+    EXPECT_TRUE(workEnded);
+    EXPECT_TRUE(handedBack);
+    ::CloseHandle(seen);
 }

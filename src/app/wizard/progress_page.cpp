@@ -10,6 +10,13 @@ namespace wizard {
 namespace {
 // One step of the bar per packed file.
 constexpr int kBarSteps = static_cast<int>(std::size(rt::kPackedFiles));
+
+// Each change on this page is painted at once, which under Wine takes some
+// milliseconds a control: after each the window handles what has come
+// meanwhile, so that the steps of the run never add up to one long wait.
+void AnswerWindow() {
+    tk::ProcessMessages();
+}
 } // namespace
 
 void ProgressPage::CreateControls() {
@@ -79,11 +86,12 @@ void ProgressPage::ShowCurrentFile(const std::string& packed, const std::string&
     copyLabels_[kPackedFile].Repaint();
     path.SetCaption(tk::ShortenPath(installed, path.GetFont(), path.FixedWidth()));
     path.Repaint();
+    AnswerWindow();
 }
 
 void ProgressPage::StepBar() {
     ::SendMessageA(bar_, PBM_STEPIT, 0, 0);
-    tk::ProcessMessages();
+    AnswerWindow();
 }
 
 void ProgressPage::ShowDriveStep(const std::string& drive) {
@@ -96,15 +104,18 @@ void ProgressPage::ShowDriveStep(const std::string& drive) {
     tk::TLabel& label = readingLabels_[reading::kReadingDrive];
     label.SetCaption(drive);
     label.Repaint();
+    AnswerWindow();
 }
 
 void ProgressPage::EndDriveStep() {
     ::SendMessageA(animation_, ACM_STOP, 0, 0);
     ::RedrawWindow(animation_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    AnswerWindow();
     for (tk::TLabel& title : labels_)
         title.SetFontStyle({});
     for (tk::TLabel& title : labels_)
         title.Repaint();
+    AnswerWindow();
 }
 
 void ProgressPage::ShowStep(tk::TTabSheet& step) {
@@ -113,11 +124,13 @@ void ProgressPage::ShowStep(tk::TTabSheet& step) {
         if (s != &step)
             s->SetVisible(false);
     step.Repaint();
+    AnswerWindow();
 }
 
 void ProgressPage::SetTitleBold(int title, bool bold) {
     labels_[title].SetFontStyle({bold, false});
     labels_[title].Repaint();
+    AnswerWindow();
 }
 
 } // namespace wizard

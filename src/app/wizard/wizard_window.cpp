@@ -3,6 +3,7 @@
 #include "app/resource.h"
 #include "app/wizard/control_ids.h"
 #include "runtime/texts.h"
+#include "toolkit/app.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/gdi.h"
 
@@ -146,6 +147,10 @@ void WizardWindow::GoTo(PageId page) {
         if (other != &next)
             other->Sheet().SetVisible(false);
     next.Sheet().Repaint();
+    // Painting a page and then its buttons takes a while under Wine: in the
+    // run, which refuses every command, the window answers in between.
+    if (runStarted_)
+        tk::ProcessMessages();
     SetButtons(wizard::ButtonsFor(page, runStarted_));
     // Keep the focus on the visible page.
     const HWND sheet = next.Sheet().Handle();
@@ -176,6 +181,9 @@ void WizardWindow::SetButtons(const wizard::ButtonStates& states) {
 void WizardWindow::ShowProgressPage() {
     runStarted_ = true;
     GoTo(PageId::Progress);
+    // Painting the page takes a while under Wine: what came meanwhile is
+    // answered before the run goes on (its commands are refused: busy).
+    tk::ProcessMessages();
 }
 
 void WizardWindow::BackToNamePage() {
