@@ -735,7 +735,8 @@ TEST(SnapshotRegistry, TheCallerPumpsWhileAWorkerWalksAndWrites) {
     EXPECT_EQ(spy.OnCaller(), 0) << "keys listed or files created on the calling thread";
     EXPECT_GE(spy.OnWorker(), 242 + 6);
     EXPECT_EQ(spy.Answers(), 4) << "the calling thread did not pump while the worker ran";
-    EXPECT_GE(host.pumps, 4);
+    // One pump may answer several messages that came together.
+    EXPECT_GE(host.pumps, 1);
     EXPECT_EQ(host.pumpsElsewhere, 0);
     EXPECT_EQ(ReadAll(out / "Reg_cc.lst"), R4Lines());
     EXPECT_EQ(ReadAll(out / "Regcnt.cfg"), "242\r\n");
