@@ -54,8 +54,12 @@ mkdir -p "$WINEPREFIX/drive_c/snapbench"
 out=$(mktemp)
 if [ -n "${DISPLAY:-}" ]; then run=; else run="xvfb-run -a"; fi
 # The name=value lines of both runs go together at the end.
+# The machine may be shared: the load around the timed rounds goes with the figures.
+load_start=$(cut -d' ' -f1 /proc/loadavg)
 $run wine "$exe" s 'C:\snapbench' memory | tee "$out" | grep -av '^[a-z_]*=' || true
 $run wine "$exe" s 'C:\snapbench' "$rounds" | tee -a "$out" | grep -av '^[a-z_]*=' || true
 echo "processors=$(nproc)"
+echo "loadavg_start=$load_start"
+echo "loadavg_end=$(cut -d' ' -f1 /proc/loadavg)"
 grep -a '^[a-z_]*=' "$out" | tr -d '\r'
 rm -f "$out"
