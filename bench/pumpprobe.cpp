@@ -39,7 +39,8 @@ int main(int argc, char** argv) {
                 slow += ms > kSlowMs;
                 // Where a slow answer fell, for finding the step that held the window.
                 if (ms > kSlowMs)
-                    std::fprintf(stderr, "slow answer: %.1f ms, sent %.0f ms after the probe began\n", ms,
+                    std::fprintf(stderr,
+                                 "slow answer: %.1f ms, sent %.0f ms after the probe began\n", ms,
                                  std::chrono::duration<double, std::milli>(t0 - start).count());
             } else if (::IsWindow(w)) {
                 ++unanswered;

@@ -1,12 +1,10 @@
 // The wizard's rules without a window: the page table, the model's drive
 // choice, each page's checks in their order with the box they answer with,
-// the default target, the picker's tree, and the path shortening's corners.
+// and the default target.
 #include "app/registry_value.h"
 #include "app/wizard/page_rules.h"
 #include "app/wizard/page_table.h"
 #include "app/wizard/wizard_model.h"
-#include "runtime/dir_chain.h"
-#include "runtime/shorten_path.h"
 #include "runtime/texts.h"
 
 #include <gtest/gtest.h>
@@ -211,69 +209,6 @@ TEST(PageTable, ButtonsAndWhereBackAndNextLead) {
         EXPECT_EQ(row.next, b.next ? order[i + 1] : p) << i;
         EXPECT_EQ(row.back, b.back ? order[i - 1] : p) << i;
     }
-}
-
-TEST(PickerTree, ChainFromTheRootDown) {
-    auto chain = rt::DirChain("C:\\Programme\\Firma");
-    ASSERT_EQ(chain.size(), 3u);
-    EXPECT_EQ(chain[0].path, "C:\\");
-    EXPECT_EQ(chain[1].path, "C:\\Programme");
-    EXPECT_EQ(chain[1].name, "Programme");
-    EXPECT_EQ(chain[2].path, "C:\\Programme\\Firma");
-    EXPECT_EQ(rt::DirChain("C:\\").size(), 1u);
-    chain = rt::DirChain("\\\\srv\\share\\dir");
-    ASSERT_EQ(chain.size(), 2u);
-    EXPECT_EQ(chain[0].path, "\\\\srv\\share\\");
-    EXPECT_EQ(chain[1].path, "\\\\srv\\share\\dir");
-    EXPECT_TRUE(rt::DirChain("relative\\dir").empty());
-    EXPECT_TRUE(rt::DirChain("\\\\srv").empty());
-
-    EXPECT_EQ(rt::PickerPath("C:\\Neu\\"), "C:\\Neu");
-    EXPECT_EQ(rt::PickerPath("C:\\"), "C:\\");
-    EXPECT_EQ(rt::PickerPath("\\\\srv\\share\\"), "\\\\srv\\share\\");
-}
-
-// --- ShortenPath: the corners the example sequence does not reach -----------
-
-// Every character 6 pixels wide.
-int Fixed6(const std::string& s) {
-    return static_cast<int>(s.size()) * 6;
-}
-std::string Fit(const std::string& path, std::size_t chars) {
-    return rt::ShortenPath(path, static_cast<int>(chars) * 6, Fixed6);
-}
-
-TEST(ShortenPathCorners, StopsAtTheFirstFormThatFitsAndMeasuresEachForm) {
-    std::vector<std::string> measured;
-    const auto r =
-        rt::ShortenPath("C:\\Programme\\Firma\\KELvar 5.0", 18 * 6, [&](const std::string& s) {
-            measured.push_back(s);
-            return Fixed6(s);
-        });
-    EXPECT_EQ(r, "C:\\...\\KELvar 5.0");
-    EXPECT_EQ(measured,
-              (std::vector<std::string>{"C:\\Programme\\Firma\\KELvar 5.0",
-                                        "C:\\...\\Firma\\KELvar 5.0", "C:\\...\\KELvar 5.0"}));
-}
-
-TEST(ShortenPathCorners, DriveWithoutBackslashAndRootedPathWithoutDrive) {
-    // "C:name": the directory part is "C:", all drive.
-    EXPECT_EQ(Fit("C:name", 4), "name");
-    // A rooted path without a drive keeps its leading backslash while cutting.
-    EXPECT_EQ(Fit("\\aa\\b\\name", 9), "\\...\\name");
-    EXPECT_EQ(Fit("\\aa\\b\\name", 8), "...\\name");
-    EXPECT_EQ(Fit("\\name", 1), "name");
-    // The name part is never cut, however wide.
-    EXPECT_EQ(Fit("C:\\x\\a very long file name indeed", 5), "a very long file name indeed");
-    // A trailing backslash leaves an empty name part.
-    EXPECT_EQ(Fit("C:\\Programme\\Firma\\", 12), "C:\\...\\");
-}
-
-TEST(ShortenPathCorners, DirectoryPartThatIsExactlyDotsGoesInOneStep) {
-    // "\...\" as typed becomes "...\" with the drive dropped at once.
-    EXPECT_EQ(Fit("C:\\...\\n", 7), "...\\n");
-    // A directory named with a leading full stop loses its first four characters.
-    EXPECT_EQ(Fit("C:\\.abc\\d\\n", 9), "C:\\...\\n");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-// Windows-free runtime pieces: path shortening, text helpers, runtime errors.
+// Windows-free runtime pieces: path shortening, the picker's tree, text helpers, runtime errors.
+#include "runtime/dir_chain.h"
 #include "runtime/errors.h"
 #include "runtime/shorten_path.h"
 #include "runtime/strutil.h"
@@ -65,6 +66,61 @@ TEST(Errors, RuntimeTextsAndFullStop) {
     EXPECT_EQ(rt::WithFullStop("E/A-Fehler 32"), "E/A-Fehler 32.");
     EXPECT_EQ(rt::WithFullStop("Datei ü"), "Datei ü."); // 0xFC sorts after '.'
     EXPECT_EQ(rt::WithFullStop(""), "");
+}
+
+TEST(PickerTree, ChainFromTheRootDown) {
+    auto chain = rt::DirChain("C:\\Programme\\Firma");
+    ASSERT_EQ(chain.size(), 3u);
+    EXPECT_EQ(chain[0].path, "C:\\");
+    EXPECT_EQ(chain[1].path, "C:\\Programme");
+    EXPECT_EQ(chain[1].name, "Programme");
+    EXPECT_EQ(chain[2].path, "C:\\Programme\\Firma");
+    EXPECT_EQ(rt::DirChain("C:\\").size(), 1u);
+    chain = rt::DirChain("\\\\srv\\share\\dir");
+    ASSERT_EQ(chain.size(), 2u);
+    EXPECT_EQ(chain[0].path, "\\\\srv\\share\\");
+    EXPECT_EQ(chain[1].path, "\\\\srv\\share\\dir");
+    EXPECT_TRUE(rt::DirChain("relative\\dir").empty());
+    EXPECT_TRUE(rt::DirChain("\\\\srv").empty());
+
+    EXPECT_EQ(rt::PickerPath("C:\\Neu\\"), "C:\\Neu");
+    EXPECT_EQ(rt::PickerPath("C:\\"), "C:\\");
+    EXPECT_EQ(rt::PickerPath("\\\\srv\\share\\"), "\\\\srv\\share\\");
+}
+
+// --- ShortenPath: the corners the example sequence does not reach -----------
+
+TEST(ShortenPathCorners, StopsAtTheFirstFormThatFitsAndMeasuresEachForm) {
+    std::vector<std::string> measured;
+    const auto r =
+        rt::ShortenPath("C:\\Programme\\Firma\\KELvar 5.0", 18 * 6, [&](const std::string& s) {
+            measured.push_back(s);
+            return Fixed6(s);
+        });
+    EXPECT_EQ(r, "C:\\...\\KELvar 5.0");
+    EXPECT_EQ(measured,
+              (std::vector<std::string>{"C:\\Programme\\Firma\\KELvar 5.0",
+                                        "C:\\...\\Firma\\KELvar 5.0", "C:\\...\\KELvar 5.0"}));
+}
+
+TEST(ShortenPathCorners, DriveWithoutBackslashAndRootedPathWithoutDrive) {
+    // "C:name": the directory part is "C:", all drive.
+    EXPECT_EQ(Shorten("C:name", 4), "name");
+    // A rooted path without a drive keeps its leading backslash while cutting.
+    EXPECT_EQ(Shorten("\\aa\\b\\name", 9), "\\...\\name");
+    EXPECT_EQ(Shorten("\\aa\\b\\name", 8), "...\\name");
+    EXPECT_EQ(Shorten("\\name", 1), "name");
+    // The name part is never cut, however wide.
+    EXPECT_EQ(Shorten("C:\\x\\a very long file name indeed", 5), "a very long file name indeed");
+    // A trailing backslash leaves an empty name part.
+    EXPECT_EQ(Shorten("C:\\Programme\\Firma\\", 12), "C:\\...\\");
+}
+
+TEST(ShortenPathCorners, DirectoryPartThatIsExactlyDotsGoesInOneStep) {
+    // "\...\" as typed becomes "...\" with the drive dropped at once.
+    EXPECT_EQ(Shorten("C:\\...\\n", 7), "...\\n");
+    // A directory named with a leading full stop loses its first four characters.
+    EXPECT_EQ(Shorten("C:\\.abc\\d\\n", 9), "C:\\...\\n");
 }
 
 } // namespace
