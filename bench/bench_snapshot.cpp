@@ -7,6 +7,7 @@
 #include "rounds.h"
 #include "snapshot/Snapshot.h"
 #include "snapshot/parallel_walk.h"
+#include "snapshot/win32_fs.h"
 #include "toolkit/gdi.h"
 #include "toolkit/stringlist.h"
 
@@ -214,8 +215,14 @@ public:
     int pumps = 0;
     double maxGap = 0;
 
-    void Begin() { last_ = Clock::now(); }
-    void End() { Gap(); }
+    double maxGapAt = 0, maxGapRun = 0; // where the longest gap ended, and that round's length
+    void Begin() { start_ = last_ = Clock::now(); }
+    void End() {
+        Gap();
+        if (gapInThisRun_)
+            maxGapRun = Ms(start_, Clock::now());
+        gapInThisRun_ = false;
+    }
 
     tk::TStringList& DirsOrKeys() override { return l1; }
     tk::TStringList& FilesOrSubkeys() override { return l2; }
@@ -238,10 +245,18 @@ public:
     }
 
 private:
-    void Gap() { maxGap = std::max(maxGap, Ms(last_, Clock::now())); }
+    void Gap() {
+        const auto now = Clock::now();
+        if (Ms(last_, now) > maxGap) {
+            maxGap = Ms(last_, now);
+            maxGapAt = Ms(start_, now);
+            gapInThisRun_ = true;
+        }
+    }
     HWND wnd_ = nullptr, label_ = nullptr;
     HFONT font_ = nullptr;
-    Clock::time_point last_{};
+    Clock::time_point last_{}, start_{};
+    bool gapInThisRun_ = false;
 };
 
 int Cmp(std::string_view a, std::string_view b) {
@@ -391,6 +406,39 @@ int Registry(BenchHost& host, int argc, char** argv) {
     return listed == keys && keysRel == keys ? 0 : 1;
 }
 
+// Where one snapshot's time goes, for information: the walk (parallel, and the
+// single-threaded one it replaced), the sort and the saving, each once, without
+// a window.
+struct Phases {
+    double walk = 0, serialWalk = 0, sort = 0, save = 0;
+};
+
+Phases TimePhases(const std::string& root, const std::string& target) {
+    struct NoUi {
+        void Pump() {}
+        void ShowDirectory(const std::string&) {}
+        void Wait(std::chrono::milliseconds most) { ::Sleep(static_cast<DWORD>(most.count())); }
+    } ui;
+    snapshot::Win32Fs fs;
+    Phases p;
+    tk::TStringList dirs, files;
+    dirs.Add(root);
+    p.serialWalk = bench::Time([&] { snapshot::WalkDrive(dirs, files, fs, ui); });
+    dirs.Clear();
+    files.Clear();
+    dirs.Add(root);
+    p.walk = bench::Time([&] { snapshot::ParallelWalkDrive(dirs, files, fs, ui); });
+    p.sort = bench::Time([&] {
+        dirs.SetSorted(true);
+        files.SetSorted(true);
+    });
+    p.save = bench::Time([&] {
+        dirs.SaveToFile(target + "\\phases-verz.lst");
+        files.SaveToFile(target + "\\phases-dat.lst");
+    });
+    return p;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -442,9 +490,13 @@ int main(int argc, char** argv) {
     if (parallelRatio < 1)
         std::printf("  the snapshot beat its parallel floor: the floor is wrong, look at it\n");
     std::printf("  longest gap between message pumps, start to end of every round: %.1f ms "
-                "(goal <= 16; %d pumps)\n",
-                host.maxGap, host.pumps);
+                "(goal <= 16; %d pumps), ending %.0f ms into a round of %.0f ms\n",
+                host.maxGap, host.pumps, host.maxGapAt, host.maxGapRun);
     const double maxGap = host.maxGap;
+    const Phases phases = TimePhases(root, host.target);
+    std::printf("  one snapshot's phases (once each, information): walk %.3f s (the "
+                "single-threaded walk %.3f s), sort %.3f s, save %.3f s\n",
+                phases.walk, phases.serialWalk, phases.sort, phases.save);
 
     // Sorting the file list: sort keys against stable_sort with CompareStringA,
     // both from the same shuffled order.
@@ -480,6 +532,10 @@ int main(int argc, char** argv) {
     std::printf("snapshot_parallel_ratio=%.3f\n", parallelRatio);
     std::printf("parallel_floor_ratio=%.3f\n", parallel.Min() / tested.Min());
     std::printf("walk_workers=%u\n", workers);
+    std::printf("phase_walk_s=%.3f\n", phases.walk);
+    std::printf("phase_serial_walk_s=%.3f\n", phases.serialWalk);
+    std::printf("phase_sort_s=%.3f\n", phases.sort);
+    std::printf("phase_save_s=%.3f\n", phases.save);
     std::printf("snapshot_ratio_find_only=%.3f\n", findOnlyRatio);
     std::printf("max_pump_gap_ms=%.1f\n", maxGap);
     std::printf("sort_speedup=%.2f\n", sortSpeedup);
