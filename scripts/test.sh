@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds everything and runs every test: native unit
-# tests (with sanitizers), Win32 tests under Wine, end-to-end tests that drive
-# the real Setup.exe under Wine and Xvfb, the reproducible release build and a
-# short run of each fuzzer. Ends with a summary: per part its time, the five
-# slowest tests, then tests run, passed, failed and skipped (a skip counts as a
-# failure), and last a line "N passed, N failed".
+# tests (with sanitizers; the parallel drive walk's also with ThreadSanitizer),
+# Win32 tests under Wine, end-to-end tests that drive the real Setup.exe under
+# Wine and Xvfb, the reproducible release build and a short run of each
+# fuzzer. Ends with a summary: per part its time, the five slowest tests, then
+# tests run, passed, failed and skipped (a skip counts as a failure), and last
+# a line "N passed, N failed".
 #   scripts/test.sh           everything (what CI runs)
 #   scripts/test.sh --quick   the edit loop: native tests and the Win32 tests,
-#                             no end-to-end tests, no release, no fuzzing
+#                             no end-to-end tests, no release, no fuzzing,
+#                             no ThreadSanitizer build
 # The Wine tests run side by side ($KELVAR_WINE_JOBS at a time, default twice
 # the processors: they mostly wait), each in its own prefix and on its own
 # Xvfb display from $KELVAR_XVFB_DISPLAY ("FIRST-LAST", default 90-130). The
-# release check, the fuzzers and the boot of the Wine tests' template prefix
-# run beside the builds.
+# release check, the fuzzers, the ThreadSanitizer build and the boot of the
+# Wine tests' template prefix run beside the builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,7 +23,7 @@ quick=0
 case "${1:-}" in
     --quick) quick=1 ;;
     "") ;;
-    *) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    *) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
 esac
 
 jobs=${KELVAR_JOBS:-$(nproc)}
@@ -103,6 +105,12 @@ fuzz_part() {
     cmake --preset fuzz >/dev/null && cmake --build --preset fuzz -j 1 &&
         ctest --test-dir build/fuzz -j 2 --output-on-failure --output-junit "$results/fuzz.xml"
 }
+# The parallel drive walk's tests under ThreadSanitizer: a build of its own
+# (unit_tests only), registered as that preset's tests.
+tsan_part() {
+    cmake --preset native-tsan >/dev/null && cmake --build --preset native-tsan -j 1 &&
+        ctest --preset native-tsan --output-junit "$results/native-tsan.xml"
+}
 summary() {
     echo
     echo "== summary"
@@ -145,6 +153,7 @@ template_job=$((${#bg_pids[@]} - 1))
 if ((!quick)); then
     background "reproducible release" bash scripts/check-reproducible.sh
     background "fuzzers (build, 2 x 30 s)" fuzz_part
+    background "ThreadSanitizer (parallel drive walk)" tsan_part
 fi
 part "native build (ASan/UBSan)" build native
 part "Windows build" build windows
