@@ -7,6 +7,7 @@
 #include "rounds.h"
 #include "snapshot/snapshot.h"
 #include "snapshot/parallel_walk.h"
+#include "snapshot/win32_fs.h"
 #include "toolkit/gdi.h"
 #include "toolkit/string_list.h"
 
@@ -422,6 +423,39 @@ int Registry(BenchHost& host, int argc, char** argv) {
     return listed == keys && keysRel == keys ? 0 : 1;
 }
 
+// Where one snapshot's time goes, for information: the walk (parallel, and the
+// single-threaded one it replaced), the sort and the saving, each once, without
+// a window.
+struct Phases {
+    double walk = 0, serialWalk = 0, sort = 0, save = 0;
+};
+
+Phases TimePhases(const std::string& root, const std::string& target) {
+    struct NoUi {
+        void Pump() {}
+        void ShowDirectory(const std::string&) {}
+        void Wait(std::chrono::milliseconds most) { ::Sleep(static_cast<DWORD>(most.count())); }
+    } ui;
+    snapshot::Win32Fs fs;
+    Phases p;
+    tk::TStringList dirs, files;
+    dirs.Add(root);
+    p.serialWalk = bench::Time([&] { snapshot::WalkDrive(dirs, files, fs, ui); });
+    dirs.Clear();
+    files.Clear();
+    dirs.Add(root);
+    p.walk = bench::Time([&] { snapshot::ParallelWalkDrive(dirs, files, fs, ui); });
+    p.sort = bench::Time([&] {
+        dirs.SetSorted(true);
+        files.SetSorted(true);
+    });
+    p.save = bench::Time([&] {
+        dirs.SaveToFile(target + "\\phases-verz.lst");
+        files.SaveToFile(target + "\\phases-dat.lst");
+    });
+    return p;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -476,6 +510,10 @@ int main(int argc, char** argv) {
                 "of every round: %.1f ms (goal <= 16; %d pumps)\n",
                 kProbeMs, host.LongestWaitMs(), host.pumps);
     const double maxGap = host.LongestWaitMs();
+    const Phases phases = TimePhases(root, host.target);
+    std::printf("  one snapshot's phases (once each, information): walk %.3f s (the "
+                "single-threaded walk %.3f s), sort %.3f s, save %.3f s\n",
+                phases.walk, phases.serialWalk, phases.sort, phases.save);
 
     // Sorting the file list: sort keys against stable_sort with CompareStringA,
     // both from the same shuffled order.
@@ -511,6 +549,10 @@ int main(int argc, char** argv) {
     std::printf("snapshot_parallel_ratio=%.3f\n", parallelRatio);
     std::printf("parallel_floor_ratio=%.3f\n", parallel.Min() / tested.Min());
     std::printf("walk_workers=%u\n", workers);
+    std::printf("phase_walk_s=%.3f\n", phases.walk);
+    std::printf("phase_serial_walk_s=%.3f\n", phases.serialWalk);
+    std::printf("phase_sort_s=%.3f\n", phases.sort);
+    std::printf("phase_save_s=%.3f\n", phases.save);
     std::printf("snapshot_ratio_find_only=%.3f\n", findOnlyRatio);
     std::printf("max_pump_gap_ms=%.1f\n", maxGap);
     std::printf("sort_speedup=%.2f\n", sortSpeedup);

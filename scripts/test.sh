@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Sets up what is missing, builds everything and runs every test: native unit
-# tests (with sanitizers), Win32 tests under Wine, end-to-end tests that drive
-# the real Setup.exe under Wine and Xvfb, the reproducible release build and a
-# short run of each fuzzer. Ends with a summary: per part its time, the five
-# slowest tests, then tests run, passed, failed and skipped (a skip counts as a
-# failure), and last a line "N passed, N failed".
+# tests (with sanitizers; the parallel drive walk's also with ThreadSanitizer),
+# Win32 tests under Wine, end-to-end tests that drive the real Setup.exe under
+# Wine and Xvfb, the reproducible release build and a short run of each
+# fuzzer. Ends with a summary: per part its time, the five slowest tests, then
+# tests run, passed, failed and skipped (a skip counts as a failure), and last
+# a line "N passed, N failed".
 #   scripts/test.sh           everything (what CI runs), and a build of Setup.exe
 #                             without precompiled headers
 #   scripts/test.sh --quick   the edit loop: native tests and the Win32 tests,
-#                             no end-to-end tests, no release, no fuzzing
+#                             no end-to-end tests, no release, no fuzzing,
+#                             no ThreadSanitizer build
 # The Wine tests run side by side ($KELVAR_WINE_JOBS at a time, default twice
 # the processors: they mostly wait), each in its own prefix and on its own
 # Xvfb display from $KELVAR_XVFB_DISPLAY ("FIRST-LAST", default 90-130). The
-# release check, the fuzzers and the boot of the Wine tests' template prefix
-# run beside the builds.
+# release check, the fuzzers, the ThreadSanitizer build and the boot of the
+# Wine tests' template prefix run beside the builds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -107,6 +109,12 @@ fuzz_part() {
 nopch_part() {
     cmake --preset windows-nopch >/dev/null && cmake --build --preset windows-nopch -j 1
 }
+# The parallel drive walk's tests under ThreadSanitizer: a build of its own
+# (unit_tests only), registered as that preset's tests.
+tsan_part() {
+    cmake --preset native-tsan >/dev/null && cmake --build --preset native-tsan -j 1 &&
+        ctest --preset native-tsan --output-junit "$results/native-tsan.xml"
+}
 summary() {
     echo
     echo "== summary"
@@ -151,6 +159,7 @@ if ((!quick)); then
     background "fuzzers (build, 3 x 30 s)" fuzz_part
     # The precompiled headers hide a missing include in the Windows layers.
     background "Setup.exe without precompiled headers" nopch_part
+    background "ThreadSanitizer (parallel drive walk)" tsan_part
 fi
 part "native build (ASan/UBSan)" build native
 part "Windows build" build windows

@@ -12,7 +12,7 @@
 // breadth-first is plenty of work). How far listing may run ahead of the
 // appending is capped, so the buffers stay small.
 //
-// The calling thread (the window's) only pumps: it sleeps a few milliseconds
+// The calling thread (the window's) only pumps: it waits a few milliseconds
 // at a time, shows the directory most recently taken and calls ui.Pump(). An
 // error raised while listing a directory (the file layer's exceptions) ends
 // the walk when that directory's turn to be appended comes, after its entries
@@ -22,8 +22,12 @@
 // and is raised once they have ended.
 //
 // Fs as in walk.h, its List and IsDirectory called from several threads at
-// once (each entry callback on the thread that called List). List and Ui are
-// used on one thread at a time; Ui only on the calling thread.
+// once (each entry callback on the thread that called List). List is used on
+// one thread at a time. Ui as in walk.h, and
+//   void Wait(std::chrono::milliseconds most) -- sleeps until the next pump is
+//        due, at most that long (under Wine a pthread sleep is a call to the
+//        server that every listing waits for too; a Win32 Sleep is not)
+// all of it on the calling thread only.
 #include "snapshot/lines.h"
 #include "snapshot/walk.h"
 
@@ -54,9 +58,8 @@ inline unsigned DefaultWalkWorkers() {
 
 struct ParallelWalkSettings {
     unsigned workers = DefaultWalkWorkers(); // 0: no thread, the walk runs on the caller's
-    // The calling thread pumps at least this often; a pump that decides by
-    // itself whether it is time (UiTicker) needs this well below its interval.
-    std::chrono::milliseconds pumpEvery{2};
+    // The calling thread's longest wait between two pumps.
+    std::chrono::milliseconds pumpEvery{10};
     // Directories listed but not yet appended: at most this many, and no new
     // one taken while their entries' bytes exceed the second figure.
     std::size_t maxAhead = 4096;
@@ -141,7 +144,7 @@ public:
         std::uint64_t shownSeq = 0;
         std::string shown;
         for (;;) {
-            std::this_thread::sleep_for(settings_.pumpEvery);
+            ui.Wait(settings_.pumpEvery);
             const bool ended = ended_.load(std::memory_order_acquire);
             if (ShownChanged(shownSeq, shown))
                 ui.ShowDirectory(shown);

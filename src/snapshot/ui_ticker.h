@@ -6,6 +6,7 @@
 // so the window repaints and reacts at least every kInterval.
 #include "snapshot/snapshot.h"
 
+#include <chrono>
 #include <string>
 
 namespace snapshot {
@@ -30,6 +31,9 @@ public:
     }
     // The walk has ended: the last directory is shown, messages are handled.
     void Finish() { Tick(); }
+    // Sleeps until the interval has passed, at most `most`: for a thread that
+    // only waits for others and pumps.
+    void Wait(std::chrono::milliseconds most);
 
 private:
     bool Due();
@@ -41,6 +45,7 @@ private:
     std::string pending_;
     long long last_ = 0;
     long long interval_ = 0;
+    long long frequency_ = 0;
     unsigned calls_ = 0;
 };
 

@@ -127,6 +127,10 @@ struct Ui {
         elsewhere += std::this_thread::get_id() != caller;
         shown.push_back(p);
     }
+    void Wait(std::chrono::milliseconds most) {
+        elsewhere += std::this_thread::get_id() != caller;
+        std::this_thread::sleep_for(most);
+    }
 };
 
 // A random tree with everything a drive can throw at the walk: links into the

@@ -3,6 +3,7 @@
 #   q: a small tree (attributes, sizes, times, links, an unreadable directory)
 #   r: a root that holds only files
 #   l: paths reaching past MAX_PATH
+#   p: names that differ only in case or end in a dot or blank, wide and deep
 # usage: snapshot_run.sh <snapshot_tests.exe> [gtest arguments]
 set -eu
 exe=$1
@@ -26,7 +27,8 @@ sh "$(dirname "$0")/../../scripts/wine-prefix.sh" "$WINEPREFIX"
 # in extended attributes need a file system that stores them.
 work=$(mktemp -d "$(cd "$(dirname "$exe")" && pwd)/snapfix-XXXXXX")
 cleanup() {
-    rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/l:"
+    rm -f "$WINEPREFIX/dosdevices/q:" "$WINEPREFIX/dosdevices/r:" "$WINEPREFIX/dosdevices/l:" \
+        "$WINEPREFIX/dosdevices/p:"
     chmod -R u+rwx "$work" 2>/dev/null || true
     rm -rf "$work"
     if [ -n "$own_prefix" ]; then
@@ -76,7 +78,18 @@ printf y >"$l/$a/$b/$d/f.txt"
 printf z >"$l/$a/$b/f.txt"
 touch -d '2001-05-17 14:30:20' "$l/$a/$b/$c" "$l/$a/$b/$e" "$l/$a/$b/f.txt"
 
+# p: what only a Unix disk holds, for the parallel walk against the single-threaded
+# one: names differing only in case, a trailing dot or blank (whose paths Win32
+# reads as other names), a wide directory and a deep one.
+p=$work/odd
+mkdir -p "$p/Daten/x" "$p/daten" "$p/x" "$p/x." "$p/deep/1/2/3/4/5/6/7/8/9" "$p/wide"
+printf a >"$p/Daten/f" && printf bb >"$p/daten/f" && printf c >"$p/x/in-x" && printf d >"$p/x./in-x-dot"
+printf e >"$p/y " && printf f >"$p/Y" && printf g >"$p/deep/1/2/3/4/5/6/7/8/9/bottom"
+for i in $(seq 1 300); do : >"$p/wide/w$i"; done
+mkdir "$p/wide/d1" "$p/wide/d2" && ln -s .. "$p/wide/up"
+
 ln -sfn "$t" "$WINEPREFIX/dosdevices/q:"
+ln -sfn "$p" "$WINEPREFIX/dosdevices/p:"
 ln -sfn "$l" "$WINEPREFIX/dosdevices/l:"
 ln -sfn "$work/files" "$WINEPREFIX/dosdevices/r:"
 

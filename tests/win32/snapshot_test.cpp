@@ -7,6 +7,8 @@
 #include "snapshot/snapshot.h"
 #include "backup/format.h"
 #include "snapshot/lines.h"
+#include "snapshot/parallel_walk.h"
+#include "snapshot/win32_fs.h"
 #include "toolkit/gdi.h"
 #include "toolkit/string_list.h"
 #include "worker_spy.h"
@@ -14,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <random>
@@ -488,6 +491,39 @@ TEST(SnapshotDrive, ListingsRunWithCriticalErrorsSuppressed) {
     ASSERT_FALSE(errorModesSeen.empty());
     for (UINT mode : errorModesSeen)
         EXPECT_EQ(mode, UINT(SEM_FAILCRITICALERRORS));
+}
+
+// The workers list through the Win32 calls what the single-threaded walk lists,
+// in the same order, on drives with links, an unreadable directory, paths at the
+// length limit, names differing only in case and names Win32 reads as others.
+TEST(SnapshotDrive, ParallelWalkListsWhatTheSingleThreadedWalkLists) {
+    REQUIRE_FIXTURE();
+    struct Ui {
+        int pumps = 0;
+        void Pump() { ++pumps; }
+        void ShowDirectory(const std::string&) {}
+        void Wait(std::chrono::milliseconds most) { ::Sleep(static_cast<DWORD>(most.count())); }
+    };
+    for (const char* root : {"P:", "Q:", "L:"}) {
+        snapshot::Win32Fs fs;
+        tk::TStringList dirs, files, pdirs, pfiles;
+        dirs.Add(root);
+        pdirs.Add(root);
+        Ui ui;
+        snapshot::WalkDrive(dirs, files, fs, ui);
+        snapshot::ParallelWalkSettings settings;
+        settings.workers = 3;
+        snapshot::ParallelWalkDrive(pdirs, pfiles, fs, ui, settings);
+        EXPECT_EQ(dirs.Items(), pdirs.Items()) << root;
+        EXPECT_EQ(files.Items(), pfiles.Items()) << root;
+        if (std::string(root) == "P:") {
+            const auto d = dirs.Items();
+            for (const char* want : {"P:\\Daten", "P:\\daten", "P:\\x.", "P:\\wide\\up",
+                                     "P:\\deep\\1\\2\\3\\4\\5\\6\\7\\8\\9"})
+                EXPECT_NE(std::find(d.begin(), d.end(), want), d.end()) << want;
+            EXPECT_GT(files.Count(), 300u);
+        }
+    }
 }
 
 TEST(SnapshotDrive, NoDriveSelected) {
