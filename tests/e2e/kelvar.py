@@ -295,13 +295,46 @@ class Driver:
     """One wdrive.exe --serve process; each request answers one JSON line."""
 
     def __init__(self, prefix):
-        self._proc = prefix.popen([_required_file("KELVAR_WDRIVE_EXE"), "--serve"],
-                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL)
+        exe = _required_file("KELVAR_WDRIVE_EXE")
+        # In one CI run on a loaded machine the driver ended within a second,
+        # before its first answer and with nothing on stdout: a failed start
+        # under Wine, not a fault of the driver. One more start; if that fails
+        # too, the error carries both exit codes and what went to stderr.
+        reasons = []
+        for attempt in (1, 2):
+            self._start(prefix, exe, attempt)
+            try:
+                self.pid = self.request("ping", timeout=START_TIMEOUT)["pid"]
+                if reasons:
+                    print(f"wdrive: first start failed ({reasons[0]}); the second answered",
+                          file=sys.stderr)
+                return
+            except DriverError as e:
+                reasons.append(f"{e}; {self.exit_reason()}")
+                self.close()
+        raise DriverError("wdrive did not start: " + " | ".join(reasons))
+
+    def _start(self, prefix, exe, attempt):
+        self._log = os.path.join(prefix.path, f"wdrive-{attempt}.log")
+        with open(self._log, "wb") as err:
+            self._proc = prefix.popen([exe, "--serve"], stdin=subprocess.PIPE,
+                                      stdout=subprocess.PIPE, stderr=err)
         self._lines = queue.Queue()
         self._reader = threading.Thread(target=self._read, daemon=True)
         self._reader.start()
-        self.pid = self.request("ping", timeout=START_TIMEOUT)["pid"]
+
+    def exit_reason(self):
+        """The exit code and the last lines Wine or the driver wrote to stderr."""
+        try:
+            code = self._proc.wait(10)
+        except subprocess.TimeoutExpired:
+            code = "none yet"
+        try:
+            with open(self._log, "rb") as f:
+                tail = f.read()[-600:].decode("latin-1").strip()
+        except OSError:
+            tail = ""
+        return f"exit code {code}, stderr: {tail or '(empty)'}"
 
     def _read(self):
         for line in self._proc.stdout:
@@ -322,7 +355,10 @@ class Driver:
             raise DriverError(f"driver gave no answer to {cmd} within {wait} s") from None
         if line is None:
             raise DriverError(f"driver ended during {cmd}")
-        answer = json.loads(line)
+        try:
+            answer = json.loads(line)
+        except ValueError:
+            raise DriverError(f"not an answer to {cmd}: {line[:200]!r}") from None
         if not answer.pop("ok"):
             raise DriverError(f"{cmd}: {answer.get('error')}")
         return answer
@@ -341,6 +377,8 @@ class Driver:
                 self._proc.wait(10)
             except (OSError, subprocess.TimeoutExpired):
                 self._proc.kill()
+        else:
+            self._proc.stdin.close()
         self._reader.join(10)
         if not self._reader.is_alive():
             self._proc.stdout.close()
