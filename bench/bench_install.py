@@ -17,6 +17,11 @@ Environment: KELVAR_SETUP_EXE, KELVAR_WDRIVE_EXE (as for the end-to-end tests),
 KELVAR_KVRPACK (the native packer), KELVAR_PUMPPROBE_EXE, KELVAR_BENCH_RESTORE_EXE
 (bench_restore_win.exe). Arguments: the big file's size in MB (default 300), rounds
 (default and at least 5).
+
+KELVAR_BENCH_CONTENDERS="name=Setup.exe name=Setup.exe ...": several builds of
+the program, each bound to the same payload, installed in turn in every round
+(the order reversed every other round); each gets its own min and median, and
+its ratio of minimums against the first. Without it, KELVAR_SETUP_EXE alone.
 Ends with name=value lines.
 """
 
@@ -132,44 +137,76 @@ def one_round(payload, mb, probe_exe, bare_exe):
     return (t1 - t0) + (t3 - t2), bare_s, name_values(probe_out)
 
 
+def contenders():
+    """[(name, Setup.exe)]: KELVAR_BENCH_CONTENDERS, or KELVAR_SETUP_EXE alone."""
+    spec = os.environ.get("KELVAR_BENCH_CONTENDERS", "").split()
+    if not spec:
+        return [("run", os.path.abspath(os.environ["KELVAR_SETUP_EXE"]))]
+    pairs = [item.split("=", 1) for item in spec]
+    for pair in pairs:
+        if len(pair) != 2 or not os.path.isfile(pair[1]):
+            raise SystemExit(f"KELVAR_BENCH_CONTENDERS: {'='.join(pair)} is not name=existing file")
+    return [(name, os.path.abspath(path)) for name, path in pairs]
+
+
+def install_with(exe, *args):
+    os.environ["KELVAR_SETUP_EXE"] = exe
+    return one_round(*args)
+
+
 def main():
     mb = int(sys.argv[1]) if len(sys.argv) > 1 else 300
     rounds = max(5, int(sys.argv[2]) if len(sys.argv) > 2 else 5)
     probe_exe = os.path.abspath(os.environ["KELVAR_PUMPPROBE_EXE"])
     bare_exe = os.path.abspath(os.environ["KELVAR_BENCH_RESTORE_EXE"])
+    builds = contenders()
     k.ensure_display()
+    runs = {name: [] for name, _ in builds}
+    bares, gaps, over = [], {name: [] for name, _ in builds}, 0
     with tempfile.TemporaryDirectory(prefix="installbench-", dir=k.work_dir()) as folder:
         wm = start_window_manager(folder)
         payload = BigPayload(folder, mb)
         size = os.path.getsize(os.path.join(folder, BIG))
         print(f"payload: {BIG} packed {size / 1048576:.0f} MiB, 13 small packed files; "
               f"{os.cpu_count()} processors; window manager: {'twm' if wm else 'none'}; "
-              f"one warm-up round, then {rounds} rounds of (installation, bare copy and restore)")
-        one_round(payload, mb, probe_exe, bare_exe)
-        runs, bares, gaps, over = [], [], [], 0
+              f"builds: {', '.join(name for name, _ in builds)}; one warm-up round, then "
+              f"{rounds} rounds of (each build's installation, bare copy and restore)")
+        for _, exe in builds:
+            install_with(exe, payload, mb, probe_exe, bare_exe)
         for r in range(rounds):
-            run, bare_s, values = one_round(payload, mb, probe_exe, bare_exe)
-            runs.append(run)
-            bares.append(bare_s)
-            gaps.append(float(values["install_max_pump_gap_ms"]))
-            over += int(values["probes_over_16ms"])
-            print(f"  round {r + 1}: run {run:.2f} s, bare {bare_s:.2f} s, longest answer "
-                  f"{gaps[-1]:.1f} ms, {values['probes']} probes", flush=True)
+            order = builds if r % 2 == 0 else builds[::-1]
+            for name, exe in order:
+                run, bare_s, values = install_with(exe, payload, mb, probe_exe, bare_exe)
+                runs[name].append(run)
+                bares.append(bare_s)
+                gaps[name].append(float(values["install_max_pump_gap_ms"]))
+                over += int(values["probes_over_16ms"])
+                print(f"  round {r + 1} {name}: run {run:.2f} s, bare {bare_s:.2f} s, longest "
+                      f"answer {gaps[name][-1]:.1f} ms, {values['probes']} probes", flush=True)
         if wm:
             wm.terminate()
             wm.wait()
-    print(f"run from Installieren to the closing question (copy, restore, info files, snapshot "
-          f"of C: and the registry): min {min(runs):.2f} s, median {statistics.median(runs):.2f} s")
+    all_gaps = [g for name in gaps for g in gaps[name]]
+    for name, _ in builds:
+        print(f"{name}: run from Installieren to the closing question (copy, restore, info files, "
+              f"snapshot of C: and the registry): min {min(runs[name]):.2f} s, median "
+              f"{statistics.median(runs[name]):.2f} s; longest answer {max(gaps[name]):.1f} ms")
     print(f"bare copy and restore of the same packed files: min {min(bares):.2f} s, median "
           f"{statistics.median(bares):.2f} s")
-    print(f"longest answer of the window over all rounds {max(gaps):.1f} ms (goal <= 16), "
-          f"median of the rounds' longest {statistics.median(gaps):.1f} ms; {over} answers over "
-          f"16 ms in all")
-    print(f"install_max_pump_gap_ms={max(gaps):.1f}")
-    print(f"install_max_pump_gap_median_ms={statistics.median(gaps):.1f}")
-    print(f"install_run_s={min(runs):.3f}")
+    print(f"longest answer of the window over all rounds {max(all_gaps):.1f} ms (goal <= 16), "
+          f"median of the rounds' longest {statistics.median(all_gaps):.1f} ms; {over} answers "
+          f"over 16 ms in all")
+    print(f"install_max_pump_gap_ms={max(all_gaps):.1f}")
+    print(f"install_max_pump_gap_median_ms={statistics.median(all_gaps):.1f}")
+    first = builds[0][0]
+    for name, _ in builds:
+        suffix = "" if len(builds) == 1 else "_" + name
+        print(f"install_run{suffix}_s={min(runs[name]):.3f}")
+        print(f"install_run{suffix}_median_s={statistics.median(runs[name]):.3f}")
+        print(f"install_run_ratio{suffix}={min(runs[name]) / min(bares):.3f}")
+        if name != first:
+            print(f"install_run_{name}_vs_{first}={min(runs[name]) / min(runs[first]):.3f}")
     print(f"bare_copy_restore_s={min(bares):.3f}")
-    print(f"install_run_ratio={min(runs) / min(bares):.3f}")
     print(f"processors={os.cpu_count()}")
 
 

@@ -11,6 +11,7 @@
 #include "toolkit/payload_room.h"
 #include "toolkit/session.h"
 
+#include <map>
 #include <set>
 #include <optional>
 #include <string>
@@ -63,6 +64,10 @@ private:
     // read (none bound, or damaged) accepts nothing.
     const rt::PayloadTableResult payload_ = tk::OwnPayloadTable();
     std::set<std::string> genuine_; // copies checked, in the temporary folder only we can change
+    // Copies into the temporary folder hash their bytes on the way: the check
+    // takes the hash from here instead of reading the copy again.
+    std::map<std::string, rt::RecordedDigest> copied_;
+    std::string tempDir_; // the run's temporary folder once created, with a backslash
     tk::FolderHold targetHold_;     // the target, from its creation until the launcher has started
     SnapshotHost snapshots_;
     // Shared by the two snapshots; kept (a million lines, perhaps) until the run ends.

@@ -227,6 +227,21 @@ const char* VerdictName(Verdict v) {
     return "?";
 }
 
+bool RecordedDigest::Size(const std::string& path, std::uint64_t& size) {
+    if (path != path_)
+        return false;
+    size = bytes_;
+    return true;
+}
+
+bool RecordedDigest::Hash(const std::string& path, std::uint64_t& bytes, Sha256& hash) {
+    if (path != path_)
+        return false;
+    bytes = bytes_;
+    hash = hash_;
+    return true;
+}
+
 Verdict Check(const PayloadTable& table, std::string_view name, const std::string& path,
               FileDigests& host) {
     const PayloadEntry* entry = table.Find(name);

@@ -17,6 +17,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -98,6 +99,22 @@ public:
     virtual bool Size(const std::string& path, std::uint64_t& size) = 0;
     // The hash of the whole file and the number of bytes it covers.
     virtual bool Hash(const std::string& path, std::uint64_t& bytes, Sha256& hash) = 0;
+};
+
+// Size and hash of one file as they were taken while it was written, by a
+// copy that hashed its bytes on the way: the check of that copy without
+// reading it again. Any other path is unreadable here.
+class RecordedDigest final : public FileDigests {
+public:
+    RecordedDigest(std::string path, std::uint64_t bytes, const Sha256& hash)
+        : path_(std::move(path)), bytes_(bytes), hash_(hash) {}
+    bool Size(const std::string& path, std::uint64_t& size) override;
+    bool Hash(const std::string& path, std::uint64_t& bytes, Sha256& hash) override;
+
+private:
+    std::string path_;
+    std::uint64_t bytes_;
+    Sha256 hash_;
 };
 
 // Checks the file at path as the table's entry `name`. The size is compared

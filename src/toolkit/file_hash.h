@@ -13,6 +13,14 @@ namespace tk {
 // CNG is missing; GetLastError() then tells why (a CNG status for CNG).
 bool FileSha256(const std::string& path, std::uint64_t& bytes, rt::Sha256& hash);
 
+// Copies from to to (an existing file is replaced) and hashes the bytes on
+// their way, so that a big file is read once and its hash costs little
+// beyond the copy: what FileSha256 would say of the copy just made. The copy
+// is shared for reading only while it is written. False when a side cannot be
+// opened, read or written, or CNG is missing; no part of the copy is left.
+bool CopyFileSha256(const std::string& from, const std::string& to, std::uint64_t& bytes,
+                    rt::Sha256& hash);
+
 // The size of a file; false when there is none.
 bool FileSize(const std::string& path, std::uint64_t& size);
 

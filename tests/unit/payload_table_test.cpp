@@ -191,4 +191,18 @@ TEST(PayloadCheck, AcceptsNothingThatIsNotInTheTableNotEvenFromAnEmptyOne) {
               rt::Verdict::SizeDiffers);
 }
 
+TEST(PayloadCheck, ARecordedDigestVouchesForItsOwnCopyAndNoOtherPath) {
+    const rt::PayloadTable table = Sample();
+    const std::string copy = "C:\\Kvr5~tmp\\Lockbox.kvr";
+    rt::RecordedDigest asBound(copy, 1234, HashOf(1)), shorter(copy, 1233, HashOf(1)),
+        other(copy, 1234, HashOf(9));
+    EXPECT_EQ(rt::Check(table, "Lockbox.kvr", copy, asBound), rt::Verdict::Ok);
+    EXPECT_EQ(rt::Check(table, "Lockbox.kvr", copy, shorter), rt::Verdict::SizeDiffers);
+    EXPECT_EQ(rt::Check(table, "Lockbox.kvr", copy, other), rt::Verdict::HashDiffers);
+    // What was hashed on the way into one copy says nothing of another file.
+    rt::RecordedDigest genuine(copy, 1234, HashOf(1));
+    EXPECT_EQ(rt::Check(table, "Lockbox.kvr", "C:\\Kvr5~tmp\\lockbox.kvr", genuine),
+              rt::Verdict::Unreadable);
+}
+
 } // namespace

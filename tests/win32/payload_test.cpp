@@ -120,6 +120,73 @@ TEST(FileHash, KeepsWritersOutWhileHashingAndReportsWhatItCannotRead) {
     ::DeleteFileA(path.c_str());
 }
 
+struct CopyFaults {
+    static inline std::string copy;
+    static inline int reads = 0, failAtRead = 0, writersLetIn = 0;
+    static inline decltype(&::ReadFile) read = nullptr;
+    static inline decltype(&::WriteFile) write = nullptr;
+    static BOOL WINAPI Read(HANDLE h, LPVOID buf, DWORD n, LPDWORD got, LPOVERLAPPED ov) {
+        if (++reads == failAtRead) {
+            ::SetLastError(ERROR_CRC);
+            return FALSE;
+        }
+        return read(h, buf, n, got, ov);
+    }
+    static BOOL WINAPI Write(HANDLE h, LPCVOID buf, DWORD n, LPDWORD put, LPOVERLAPPED ov) {
+        HANDLE other = ::CreateFileA(copy.c_str(), GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+        if (other != INVALID_HANDLE_VALUE) {
+            ++writersLetIn;
+            ::CloseHandle(other);
+        }
+        return write(h, buf, n, put, ov);
+    }
+};
+
+TEST(FileHash, CopyHashesTheBytesItWritesAndLeavesNothingWhenItFails) {
+    const std::string from = TempFile("kelvar-copy-from.bin"), to = TempFile("kelvar-copy-to.bin");
+    // More pieces than the ring has buffers, and a part: the hash follows them in order.
+    std::string big(7 * 1048576 + 12345, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 7919) >> 9);
+    Write(from, big);
+    Write(to, std::string(9000000, 'x')); // a longer file there is replaced
+    CopyFaults::copy = to;
+    std::uint64_t bytes = 0;
+    rt::Sha256 hash{};
+    {
+        ImportHook hookWrite("kernel32.dll", "WriteFile",
+                             reinterpret_cast<const void*>(&CopyFaults::Write));
+        ASSERT_TRUE(hookWrite.Active());
+        CopyFaults::write = hookWrite.Original<decltype(&::WriteFile)>();
+        ASSERT_TRUE(tk::CopyFileSha256(from, to, bytes, hash)) << ::GetLastError();
+    }
+    EXPECT_EQ(CopyFaults::writersLetIn, 0);
+    EXPECT_EQ(bytes, big.size());
+    EXPECT_TRUE(Read(to) == big);
+    EXPECT_EQ(rt::ToHex(hash), Hex(from));
+    EXPECT_EQ(Hex(to), Hex(from));
+
+    // A read that fails halfway: false with its error, and no part of the copy left.
+    {
+        ImportHook hookRead("kernel32.dll", "ReadFile",
+                            reinterpret_cast<const void*>(&CopyFaults::Read));
+        ASSERT_TRUE(hookRead.Active());
+        CopyFaults::read = hookRead.Original<decltype(&::ReadFile)>();
+        CopyFaults::reads = 0;
+        CopyFaults::failAtRead = 4;
+        EXPECT_FALSE(tk::CopyFileSha256(from, to, bytes, hash));
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_CRC));
+        CopyFaults::failAtRead = 0;
+    }
+    EXPECT_EQ(::GetFileAttributesA(to.c_str()), INVALID_FILE_ATTRIBUTES);
+    // A missing source: false, and nothing made.
+    EXPECT_FALSE(tk::CopyFileSha256(TempFile("kelvar-gone.bin"), to, bytes, hash));
+    EXPECT_EQ(::GetFileAttributesA(to.c_str()), INVALID_FILE_ATTRIBUTES);
+    ::DeleteFileA(from.c_str());
+}
+
 TEST(PayloadRoom, ReadsTheTableBoundIntoAProgramAndNothingFromAnUnboundOne) {
     // This test program carries the room as Setup.exe does, unbound.
     EXPECT_EQ(tk::OwnPayloadTable().error, rt::PayloadTableError::Unbound);
