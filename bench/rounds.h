@@ -15,9 +15,13 @@
 namespace bench {
 
 struct Contender {
-    Contender(std::string n, std::function<void()> f) : name(std::move(n)), run(std::move(f)) {}
+    // prepare, when given, runs untimed before every run: it puts back the
+    // state the product starts from (fresh lists, say).
+    Contender(std::string n, std::function<void()> f, std::function<void()> p = {})
+        : name(std::move(n)), run(std::move(f)), prepare(std::move(p)) {}
     std::string name;
     std::function<void()> run;
+    std::function<void()> prepare;
     std::vector<double> seconds;
 
     double Min() const { return *std::min_element(seconds.begin(), seconds.end()); }
@@ -38,14 +42,19 @@ inline double Time(const std::function<void()>& f) {
 // One warm-up round of each, then `rounds` interleaved rounds; prints one line
 // per contender.
 inline void Interleave(std::vector<Contender*> contenders, int rounds) {
+    const auto timed = [](Contender* c) {
+        if (c->prepare)
+            c->prepare();
+        return Time(c->run);
+    };
     for (Contender* c : contenders)
-        Time(c->run);
+        timed(c);
     for (int r = 0; r < rounds; ++r) {
         std::vector<Contender*> order = contenders;
         if (r % 2)
             std::reverse(order.begin(), order.end());
         for (Contender* c : order)
-            c->seconds.push_back(Time(c->run));
+            c->seconds.push_back(timed(c));
     }
     for (const Contender* c : contenders)
         std::printf("  %-44s min %8.3f s  median %8.3f s  (%zu rounds)\n", c->name.c_str(),

@@ -95,8 +95,7 @@ bool InstallRunHost::Copy(const std::string& from, const std::string& to) {
                           to.find('\\', tempDir_.size()) == std::string::npos;
     if (!intoTemp)
         return tk::WhilePumping([&] {
-            return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) !=
-                   FALSE;
+            return ::CopyFileExA(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0) != FALSE;
         });
     // Each copy into the temporary folder is checked next: hashed on its way
     // in, a big packed file is read once instead of twice, and its hash costs
@@ -115,9 +114,8 @@ bool InstallRunHost::IsGenuine(const std::string& path) {
         return false;
     tk::PlatformDigests digests(/*pumping=*/true);
     const auto recorded = copied_.find(path);
-    rt::FileDigests& source = recorded != copied_.end()
-                                  ? static_cast<rt::FileDigests&>(recorded->second)
-                                  : digests;
+    rt::FileDigests& source =
+        recorded != copied_.end() ? static_cast<rt::FileDigests&>(recorded->second) : digests;
     const std::string name = path.substr(path.find_last_of('\\') + 1);
     if (rt::Check(payload_.table, name, path, source) != rt::Verdict::Ok)
         return false;

@@ -14,6 +14,10 @@
 
 namespace snapshot {
 
+namespace {
+constexpr std::size_t kLinesFreedHere = 10000;
+} // namespace
+
 void Host::ProcessMessages() {
     tk::ProcessMessages();
 }
@@ -22,6 +26,15 @@ void TakeDriveSnapshot(Host& host, WorkLists& lists, char letter, const std::str
                        const std::string& targetDir) {
     tk::TStringList& dirs = lists.dirsOrKeys;
     tk::TStringList& files = lists.filesOrSubkeys;
+    // Lists left from an earlier snapshot may hold a million lines, whose
+    // freeing takes a while of its own: not on this thread.
+    if (dirs.Count() + files.Count() > kLinesFreedHere)
+        tk::PumpDuring(
+            [&] {
+                dirs.Clear();
+                files.Clear();
+            },
+            [&host] { host.ProcessMessages(); });
     dirs.Clear();
     files.Clear();
     dirs.SetSorted(false);

@@ -102,9 +102,7 @@ public:
             b.data.reset(new UCHAR[kChunk]);
         hasher_ = std::thread([this] { HashAll(); });
     }
-    ~HashingRing() {
-        Finish();
-    }
+    ~HashingRing() { Finish(); }
     // A free buffer to fill; null when the hasher has failed.
     UCHAR* Free() {
         std::unique_lock lock(mutex_);
