@@ -50,9 +50,10 @@ public:
 
     std::string Guid() {
         char s[40];
-        std::snprintf(s, sizeof s, "{%08X-%04X-%04X-%04X-%04X%08X}",
-                      static_cast<unsigned>(rnd_()), static_cast<unsigned>(rnd_() & 0xFFFF),
-                      static_cast<unsigned>(rnd_() & 0xFFFF), static_cast<unsigned>(rnd_() & 0xFFFF),
+        std::snprintf(s, sizeof s, "{%08X-%04X-%04X-%04X-%04X%08X}", static_cast<unsigned>(rnd_()),
+                      static_cast<unsigned>(rnd_() & 0xFFFF),
+                      static_cast<unsigned>(rnd_() & 0xFFFF),
+                      static_cast<unsigned>(rnd_() & 0xFFFF),
                       static_cast<unsigned>(rnd_() & 0xFFFF), static_cast<unsigned>(rnd_()));
         return s;
     }
@@ -70,19 +71,25 @@ public:
 
     // Short, so that a chain 25 keys deep stays within the 255 characters of
     // a key path that the ANSI calls take.
-    static constexpr const char* kChainWords[] = {"Größe", "Maß", "Tür", "Öl", "Bär", "Fuß",
-                                                  "Ast", "Zweig", "Blatt", "Ebene"};
+    static constexpr const char* kChainWords[] = {"Größe", "Maß", "Tür",   "Öl",    "Bär",
+                                                  "Fuß",   "Ast", "Zweig", "Blatt", "Ebene"};
 
 private:
     std::mt19937 rnd_{23};
 };
 
-const char* const kVendors[] = {"Müller & Söhne GmbH", "Café Logiciel", "Acme Corp",
-                                "Ørsted Data", "Señor Software", "Björk Tools",
-                                "Contoso Ltd.", "Fabrikam, Inc.", "Übersetzungsbüro Weiß",
+const char* const kVendors[] = {"Müller & Söhne GmbH",
+                                "Café Logiciel",
+                                "Acme Corp",
+                                "Ørsted Data",
+                                "Señor Software",
+                                "Björk Tools",
+                                "Contoso Ltd.",
+                                "Fabrikam, Inc.",
+                                "Übersetzungsbüro Weiß",
                                 "Société Générale d'Informatique"};
-const char* const kComponents[] = {"Document", "Control", "Viewer", "Handler", "Filter",
-                                   "Extension", "Shell", "Server"};
+const char* const kComponents[] = {"Document", "Control",   "Viewer", "Handler",
+                                   "Filter",   "Extension", "Shell",  "Server"};
 
 // HKEY_CLASSES_ROOT's shape: CLSID, Interface, TypeLib, extensions, ProgIDs.
 void Classes(Gen& g, HKEY root, std::size_t goal) {
@@ -129,8 +136,8 @@ void Classes(Gen& g, HKEY root, std::size_t goal) {
                 g.Leaf(e, "ShellNew");
             ::RegCloseKey(e);
         } else { // a ProgID with its verbs
-            const std::string name = g.Pick(kComponents) + "Lib." + g.Pick(kComponents) + "." +
-                                     std::to_string(prog++);
+            const std::string name =
+                g.Pick(kComponents) + "Lib." + g.Pick(kComponents) + "." + std::to_string(prog++);
             HKEY p = g.Key(root, name);
             g.Leaf(p, "CLSID");
             g.Leaf(p, "CurVer");

@@ -67,8 +67,8 @@ private:
     // Copies into the temporary folder hash their bytes on the way: the check
     // takes the hash from here instead of reading the copy again.
     std::map<std::string, rt::RecordedDigest> copied_;
-    std::string tempDir_; // the run's temporary folder once created, with a backslash
-    tk::FolderHold targetHold_;     // the target, from its creation until the launcher has started
+    std::string tempDir_;       // the run's temporary folder once created, with a backslash
+    tk::FolderHold targetHold_; // the target, from its creation until the launcher has started
     SnapshotHost snapshots_;
     // Shared by the two snapshots; kept (a million lines, perhaps) until the run ends.
     snapshot::WorkLists lists_;
