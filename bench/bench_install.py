@@ -139,10 +139,10 @@ def one_round(payload, mb, probe_exe, bare_exe):
 
 def contenders():
     """[(name, Setup.exe)]: KELVAR_BENCH_CONTENDERS, or KELVAR_SETUP_EXE alone."""
-    spec = os.environ.get("KELVAR_BENCH_CONTENDERS", "").split()
-    if not spec:
+    items = os.environ.get("KELVAR_BENCH_CONTENDERS", "").split()
+    if not items:
         return [("run", os.path.abspath(os.environ["KELVAR_SETUP_EXE"]))]
-    pairs = [item.split("=", 1) for item in spec]
+    pairs = [item.split("=", 1) for item in items]
     for pair in pairs:
         if len(pair) != 2 or not os.path.isfile(pair[1]):
             raise SystemExit(f"KELVAR_BENCH_CONTENDERS: {'='.join(pair)} is not name=existing file")

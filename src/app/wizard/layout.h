@@ -14,7 +14,7 @@ struct Box {
     int x, y, w, h;
 };
 
-struct LabelSpec {
+struct LabelPlace {
     int id; // 0: no id of its own
     int x, y;
     const char* text;
@@ -31,7 +31,7 @@ inline constexpr Style kBlack{{}, tk::clBlack};
 // --- The window and its buttons -------------------------------------------------
 inline constexpr int kClientW = 632, kClientH = 453;
 
-struct ButtonSpec {
+struct ButtonPlace {
     int id;
     Box box;
     const char* text;
@@ -40,7 +40,7 @@ struct ButtonSpec {
     tk::FontStyle font;
 };
 enum Button { kBack, kNext, kCancel, kInstall, kButtonCount };
-inline constexpr ButtonSpec kButtons[kButtonCount] = {
+inline constexpr ButtonPlace kButtons[kButtonCount] = {
     {kIdBackButton,
      {237, 345, 91, 30},
      txt::BtnBack,
@@ -77,7 +77,7 @@ inline constexpr int kLineX = 25, kLineW = 361, kLineH = 2;
 namespace welcome {
 inline constexpr const char* kCaption = "Willkommen";
 inline constexpr Box kIcon{25, 20, 32, 32};
-inline constexpr LabelSpec kLabels[] = {
+inline constexpr LabelPlace kLabels[] = {
     {0, 70, 30, txt::WelcomeHeading, {{true, true}, tk::clNavy}},
     {0, 70, 60, txt::WelcomeLine1, kPlain},
     {0, 70, 75, txt::WelcomeLine2, kPlain},
@@ -96,7 +96,7 @@ inline constexpr const char* kCaption = "Lizenzbestimmungen";
 inline constexpr Box kAgreeBox{15, 193, 292, 17};
 inline constexpr Box kLicenceList{15, 35, 378, 151};
 inline constexpr int kLicenceLineH = 13;
-inline constexpr LabelSpec kLabels[] = {
+inline constexpr LabelPlace kLabels[] = {
     {0, 15, 15, txt::LicenceHeading, kBoldLabel},
 };
 } // namespace agreement
@@ -108,7 +108,7 @@ inline constexpr int kLineY = 70;
 inline constexpr Box kNameEdit{147, 107, 154, 19};
 inline constexpr Box kTargetEdit{147, 147, 199, 19};
 enum Label { kIntro1, kIntro2, kNameCaption, kTargetCaption, kBrowseLink, kLabelCount };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {0, 25, 25, txt::NameIntro1, kPlain},
     {0, 25, 40, txt::NameIntro2, kPlain},
     {0, 105, 110, txt::NameCaption, kBoldLabel},
@@ -124,7 +124,7 @@ inline constexpr int kLineY = 100;
 inline constexpr Box kDriveList{150, 129, 151, 21}; // the closed box
 inline constexpr Box kDesignationEdit{155, 161, 151, 19};
 enum Label { kIntro1, kIntro2, kIntro3, kIntro4, kDriveCaption, kDesignationCaption, kLabelCount };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {0, 25, 25, txt::DriveIntro1, kPlain},   {0, 25, 40, txt::DriveIntro2, kPlain},
     {0, 25, 55, txt::DriveIntro3, kPlain},   {0, 25, 70, txt::DriveIntro4, kPlain},
     {0, 98, 133, txt::DriveCaption, kPlain}, {0, 85, 164, txt::DesignationCaption, kPlain},
@@ -150,7 +150,7 @@ enum Label {
     kDesignation,
     kLabelCount
 };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {0, 25, 25, txt::SummaryIntro1, kPlain},
     {0, 25, 40, txt::SummaryIntro2, kPlain},
     {0, 25, 55, txt::SummaryIntro3, kPlain},
@@ -174,7 +174,7 @@ inline constexpr Box kIcon{30, 23, 32, 32};
 inline constexpr Box kSteps{15, 80, 379, 126}; // the inner page area: no border, no tabs
 inline constexpr Box kStep{0, 0, 379, 126};
 enum Label { kCopyStepTitle, kDriveStepTitle, kLabelCount };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {kIdCopyStepTitle, 80, 25, txt::CopyStepTitle, kPlain},
     {kIdDriveStepTitle, 80, 40, txt::DriveStepTitle, kPlain},
 };
@@ -187,7 +187,7 @@ inline constexpr Box kFileFrame{61, 17, 285, 83};
 inline constexpr Box kFrameJoint{55, 40, 6, 40};
 inline constexpr Box kBar{30, 22, 16, 73};
 enum Label { kCopyingCaption, kPackedFile, kCopyToCaption, kInstalledPath, kLabelCount };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {0, 76, 30, txt::CopyingCaption, kPlain},
     {kIdPackedFile, 86, 45, "", {kBold, tk::clNavy}},
     {0, 76, 60, txt::CopyToCaption, kPlain},
@@ -200,7 +200,7 @@ namespace reading {
 inline constexpr const char* kCaption = "TabSheet8";
 inline constexpr Box kAnimation{25, 55, 80, 50};
 enum Label { kNote1, kNote2, kReadingCaption, kReadingDrive, kStatus, kLabelCount };
-inline constexpr LabelSpec kLabels[kLabelCount] = {
+inline constexpr LabelPlace kLabels[kLabelCount] = {
     {0, 25, 5, txt::DriveNote1, {{}, CLR_INVALID, 326, true}},
     {0, 25, 20, txt::DriveNote2, {{}, CLR_INVALID, 326, true}},
     {0, 120, 60, txt::ReadingDriveCaption, kPlain},

@@ -15,7 +15,7 @@ void WizardPage::Create(HWND pageArea) {
     CreateControls();
 }
 
-void WizardPage::CreateLabels(HWND parent, std::span<const layout::LabelSpec> specs,
+void WizardPage::CreateLabels(HWND parent, std::span<const layout::LabelPlace> specs,
                               tk::TLabel* labels) {
     for (std::size_t i = 0; i < specs.size(); ++i)
         labels[i].Create(parent, specs[i].id, specs[i].x, specs[i].y, specs[i].text,

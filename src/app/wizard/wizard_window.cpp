@@ -51,7 +51,7 @@ void WizardWindow::OnCreate() {
     pageBrush_.reset(::CreateSolidBrush(::GetSysColor(COLOR_BTNFACE)));
     background_ = tk::LoadBitmapResource(IDB_BACKGROUND);
     for (int i = 0; i < layout::kButtonCount; ++i) {
-        const layout::ButtonSpec& b = layout::kButtons[i];
+        const layout::ButtonPlace& b = layout::kButtons[i];
         buttons_[i].Create(hwnd_, b.id, b.box.x, b.box.y, b.box.w, b.box.h, b.text, b.glyph,
                            b.glyphPos, b.font);
     }
