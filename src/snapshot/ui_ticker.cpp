@@ -13,19 +13,23 @@ long long Now() {
 }
 } // namespace
 
-UiTicker::UiTicker(Host& host, bool withLabel) : host_(host), withLabel_(withLabel) {
+UiTicker::UiTicker(Host& host, bool withLabel, std::chrono::milliseconds interval)
+    : host_(host), withLabel_(withLabel) {
     LARGE_INTEGER f;
     ::QueryPerformanceFrequency(&f);
     frequency_ = f.QuadPart;
-    interval_ = f.QuadPart * kIntervalMs / 1000;
+    interval_ = f.QuadPart * interval.count() / 1000;
     last_ = Now();
 }
 
 void UiTicker::Wait(std::chrono::milliseconds most) {
     const long long left = last_ + interval_ - Now();
     const long long ms = left <= 0 ? 0 : (left * 1000 + frequency_ - 1) / frequency_;
-    // Sleep, not a pthread sleep: under Wine that one is a call to the server.
-    ::Sleep(static_cast<DWORD>(std::min<long long>(ms, most.count())));
+    // A message posted meanwhile wakes this thread: sleeping out the interval
+    // kept it waiting up to 10 ms plus however late the sleep ended.
+    inputWaiting_ = ::MsgWaitForMultipleObjectsEx(
+                        0, nullptr, static_cast<DWORD>(std::min<long long>(ms, most.count())),
+                        QS_ALLINPUT, 0) == WAIT_OBJECT_0;
 }
 
 bool UiTicker::Due() {
@@ -37,8 +41,13 @@ void UiTicker::Tick() {
         labelPending_ = false;
         host_.ShowStatusPath(pending_);
     }
-    host_.ProcessMessages();
     last_ = Now();
+    Answer();
+}
+
+void UiTicker::Answer() {
+    inputWaiting_ = false;
+    host_.ProcessMessages();
 }
 
 } // namespace snapshot

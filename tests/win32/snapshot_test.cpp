@@ -8,6 +8,7 @@
 #include "backup/format.h"
 #include "snapshot/lines.h"
 #include "snapshot/parallel_walk.h"
+#include "snapshot/ui_ticker.h"
 #include "snapshot/win32_fs.h"
 #include "toolkit/gdi.h"
 #include "toolkit/string_list.h"
@@ -22,6 +23,7 @@
 #include <random>
 #include <sddl.h>
 #include <string>
+#include <thread>
 #include <vector>
 #include <windows.h>
 
@@ -524,6 +526,42 @@ TEST(SnapshotDrive, ParallelWalkListsWhatTheSingleThreadedWalkLists) {
             EXPECT_GT(files.Count(), 300u);
         }
     }
+}
+
+// While the walk's workers list, the window's thread waits in the ticker: a
+// message that arrives is answered then, not when the interval is over, and
+// the status line still changes only once per interval.
+TEST(SnapshotTicker, AMessageEndsTheWaitAndTheStatusLineKeepsItsInterval) {
+    using namespace std::chrono;
+    FakeHost host;
+    snapshot::UiTicker ui(host, /*withLabel=*/true, seconds(5));
+    MSG m;
+    ::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE); // this thread has its queue
+    const DWORD self = ::GetCurrentThreadId();
+    std::thread poster([self] {
+        ::Sleep(50);
+        ::PostThreadMessageA(self, WM_APP + 7, 0, 0);
+    });
+    const auto t0 = steady_clock::now();
+    ui.Wait(seconds(5));
+    const auto waited = steady_clock::now() - t0;
+    poster.join();
+    EXPECT_LT(waited, milliseconds(2500)) << "the wait slept out its interval";
+    ui.ShowDirectory("C:\\Daten");
+    ui.Pump();
+    EXPECT_EQ(host.pumps, 1) << "the message was left for the next interval";
+    EXPECT_FALSE(::PeekMessageA(&m, nullptr, WM_APP + 7, WM_APP + 7, PM_NOREMOVE));
+    EXPECT_TRUE(host.labels.empty()) << "the status line changed before its interval";
+
+    // With nothing posted the wait lasts, and nothing is pumped: a queue
+    // already looked at does not wake it again.
+    const auto t1 = steady_clock::now();
+    ui.Wait(milliseconds(200));
+    EXPECT_GE(steady_clock::now() - t1, milliseconds(150));
+    ui.Pump();
+    EXPECT_EQ(host.pumps, 1);
+    ui.Finish();
+    EXPECT_EQ(host.labels, std::vector<std::string>{"C:\\Daten"});
 }
 
 TEST(SnapshotDrive, NoDriveSelected) {

@@ -242,6 +242,55 @@ TEST(Files, EmptyAndDeleteDeletesOrLeavesTheFileWhole) {
     EXPECT_TRUE(tk::EmptyAndDelete(path));
 }
 
+// A big file is emptied from its end in steps of kEmptyingStep before it goes:
+// under Wine a single truncation of 300 MB held every program's calls to the
+// server for 50 ms.
+namespace {
+std::vector<long long> sizesCut;
+BOOL(WINAPI* realSetEndOfFile)(HANDLE) = nullptr;
+BOOL WINAPI CountingSetEndOfFile(HANDLE file) {
+    LARGE_INTEGER before{}, at{};
+    ::GetFileSizeEx(file, &before);
+    ::SetFilePointerEx(file, LARGE_INTEGER{}, &at, FILE_CURRENT);
+    sizesCut.push_back(before.QuadPart - at.QuadPart);
+    return realSetEndOfFile(file);
+}
+} // namespace
+
+TEST(Files, EmptyAndDeleteCutsABigFileInSteps) {
+    char tmp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, tmp);
+    const std::string path =
+        std::string(tmp) + "emptysteps-" + std::to_string(::GetCurrentProcessId());
+    const long long bytes = 5 * tk::kEmptyingStep + 12345;
+    {
+        HANDLE h =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER end{};
+        end.QuadPart = bytes;
+        EXPECT_TRUE(::SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(h));
+        ::CloseHandle(h);
+    }
+    sizesCut.clear();
+    {
+        ImportHook hook("kernel32.dll", "SetEndOfFile",
+                        reinterpret_cast<const void*>(&CountingSetEndOfFile));
+        ASSERT_TRUE(hook.Active());
+        realSetEndOfFile = hook.Original<BOOL(WINAPI*)(HANDLE)>();
+        EXPECT_TRUE(tk::EmptyAndDelete(path));
+    }
+    EXPECT_EQ(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_EQ(sizesCut.size(), 6u);
+    long long cut = 0;
+    for (long long step : sizesCut) {
+        EXPECT_GT(step, 0);
+        EXPECT_LE(step, tk::kEmptyingStep);
+        cut += step;
+    }
+    EXPECT_EQ(cut, bytes);
+}
+
 // A blocking call handed to WhilePumping runs while this thread goes on
 // handling messages: here the call can only end once a message posted before
 // it has been handled.
