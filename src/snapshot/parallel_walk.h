@@ -25,8 +25,7 @@
 // once (each entry callback on the thread that called List). List is used on
 // one thread at a time. Ui as in walk.h, and
 //   void Wait(std::chrono::milliseconds most) -- sleeps until the next pump is
-//        due or a message arrives, at most that long (under Wine a pthread sleep is a call to the
-//        server that every listing waits for too; a Win32 Sleep is not)
+//        due or a message arrives, at most that long
 // all of it on the calling thread only.
 #include "snapshot/lines.h"
 #include "snapshot/walk.h"

@@ -75,9 +75,8 @@ bool EmptyAndDelete(const std::string& path) {
     // Marked first: a file that may not be deleted keeps its bytes.
     if (!::SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof dispose))
         return false;
-    // Under Wine the server frees the blocks of a truncation too, and answers
-    // no program meanwhile (50 ms for 300 MB here): cut from the end a few MB
-    // at a time, so that every program is answered between the steps.
+    // Cut from the end a step at a time, so that Wine's server answers
+    // every program between the steps.
     LARGE_INTEGER size{};
     if (::GetFileSizeEx(file.get(), &size))
         for (long long at = size.QuadPart; at > 0;) {

@@ -24,7 +24,8 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 // bytes from the end at a time, through a handle that may delete it: under
 // Wine the server frees the blocks of an unlink or a truncation and answers no
 // program meanwhile, 50 ms for a file of 300 MB; one step of a few MB holds it
-// for a few ms. A file that cannot be opened so is left to DeleteFileA.
+// for a few ms, longer while the file is still being written back. A file that
+// cannot be opened so is left to DeleteFileA.
 constexpr long long kEmptyingStep = 8ll << 20;
 bool EmptyAndDelete(const std::string& path);
 

@@ -15,11 +15,11 @@ void WizardPage::Create(HWND pageArea) {
     CreateControls();
 }
 
-void WizardPage::CreateLabels(HWND parent, std::span<const layout::LabelPlace> specs,
+void WizardPage::CreateLabels(HWND parent, std::span<const layout::LabelPlace> places,
                               tk::TLabel* labels) {
-    for (std::size_t i = 0; i < specs.size(); ++i)
-        labels[i].Create(parent, specs[i].id, specs[i].x, specs[i].y, specs[i].text,
-                         specs[i].style);
+    for (std::size_t i = 0; i < places.size(); ++i)
+        labels[i].Create(parent, places[i].id, places[i].x, places[i].y, places[i].text,
+                         places[i].style);
 }
 
 HWND WizardPage::CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle,

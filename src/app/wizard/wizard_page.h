@@ -43,7 +43,7 @@ protected:
     virtual void CreateControls() = 0;
 
     // The page's labels from their table, in its order, on `parent`.
-    static void CreateLabels(HWND parent, std::span<const layout::LabelPlace> specs,
+    static void CreateLabels(HWND parent, std::span<const layout::LabelPlace> places,
                              tk::TLabel* labels);
     // A standard control (edit, list box, ...) in the UI font at a 96-DPI box.
     static HWND CreateStd(const char* cls, const char* text, DWORD style, DWORD exStyle,
