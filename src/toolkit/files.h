@@ -23,10 +23,11 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 // Deletes a file as DeleteFileA does, but empties it first, kEmptyingStep
 // bytes from the end at a time, through a handle that may delete it: under
 // Wine the server frees the blocks of an unlink or a truncation and answers no
-// program meanwhile, 50 ms for a file of 300 MB; one step of a few MB holds it
-// for a few ms, longer while the file is still being written back. A file that
-// cannot be opened so is left to DeleteFileA.
-constexpr long long kEmptyingStep = 8ll << 20;
+// program meanwhile, 50 ms for a file of 300 MB. While the disk is still busy
+// writing what the installation wrote before, a step of 8 MB held it for up to
+// 30 ms, one of 2 MB for under 16. A file that cannot be opened so is left to
+// DeleteFileA.
+constexpr long long kEmptyingStep = 2ll << 20;
 bool EmptyAndDelete(const std::string& path);
 
 // Writes every line followed by CR LF to an open file handle, in large pieces.
