@@ -7,6 +7,10 @@
 #include "toolkit/handles.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
@@ -33,6 +37,23 @@ char* BlockStore::Reserve(std::size_t n, std::uint32_t& ref) {
     return p;
 }
 
+std::uint32_t BlockStore::Append(BlockStore&& other) {
+    if (other.blocks_.empty())
+        return 0;
+    if (blocks_.size() + other.blocks_.size() > (std::size_t(1) << (32 - kBlockBits)))
+        throw std::length_error("string list");
+    const auto shift = static_cast<std::uint32_t>(blocks_.size() << kBlockBits);
+    if (blocks_.empty())
+        firstSize_ = other.firstSize_;
+    for (auto& block : other.blocks_)
+        blocks_.push_back(std::move(block));
+    used_ = other.used_;
+    size_ = other.size_;
+    other.blocks_.clear();
+    other.used_ = other.size_ = other.firstSize_ = 0;
+    return shift;
+}
+
 void BlockStore::Clear() {
     blocks_.resize(std::min<std::size_t>(blocks_.size(), 1));
     used_ = 0;
@@ -46,6 +67,7 @@ namespace {
 constexpr LCID kSortLocale = LOCALE_USER_DEFAULT;
 constexpr DWORD kSortFlags = NORM_IGNORECASE;
 SortKeyRoom g_keyRoom;
+SortKeyThreads g_keyThreads;
 
 int Compare(std::string_view a, std::string_view b) {
     return ::CompareStringA(kSortLocale, kSortFlags, a.data(), static_cast<int>(a.size()), b.data(),
@@ -109,6 +131,11 @@ SortKeyRoom SetSortKeyRoom(SortKeyRoom room) {
     return room;
 }
 
+SortKeyThreads SetSortKeyThreads(SortKeyThreads split) {
+    std::swap(split, g_keyThreads);
+    return split;
+}
+
 namespace {
 
 // The key of s into key, closed by a zero; returns its length without the zero.
@@ -165,15 +192,12 @@ public:
     SortKeys(const TStringList& list, std::vector<Entry>& entries, const TStringList::Pump& pump)
         : list_(list), pump_(pump) {
         const std::size_t n = list.Count();
-        where_.reserve(n);
-        shared_.reserve(n);
-        entries.reserve(n);
-        for (std::uint32_t i = 0; i < n; ++i) {
-            Append(list[i], i % 16 == 0);
-            entries.push_back({0, i});
-            if (i % kPumpEvery == 0)
-                Pump();
-        }
+        where_.resize(n);
+        shared_.resize(n);
+        entries.resize(n);
+        for (std::uint32_t i = 0; i < n; ++i)
+            entries[i].item = i;
+        MakeKeys(n);
     }
 
     void Sort(Entry* first, Entry* last, std::size_t depth) {
@@ -213,6 +237,78 @@ public:
     }
 
 private:
+    // The keys of items [begin, end), made into a store of its own. Every 16th
+    // key is kept in full, so a part that begins at a multiple of 16 keeps
+    // exactly the bytes one pass over the whole list would.
+    struct Part {
+        std::size_t begin = 0, end = 0;
+        detail::BlockStore keys;
+        std::vector<char> key, prev; // this key and the one before, in full
+        std::size_t prevKept = 0;    // bytes of the key before that are kept
+        std::exception_ptr error;
+    };
+
+    void MakeKeys(std::size_t n) {
+        const unsigned most = g_keyThreads.threads
+                                  ? g_keyThreads.threads
+                                  : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+        const std::size_t least = std::max<std::size_t>(g_keyThreads.leastPerThread, 16);
+        const std::size_t count = std::clamp<std::size_t>(n / least, 1, most);
+        std::vector<Part> parts(count);
+        for (std::size_t p = 0; p < count; ++p) {
+            parts[p].begin = p == 0 ? 0 : parts[p - 1].end;
+            parts[p].end = p + 1 == count ? n : (n * (p + 1) / count) & ~std::size_t(15);
+        }
+        // The first part on this thread, which alone calls the pump; a part
+        // whose thread cannot be had is made here too.
+        std::vector<std::thread> threads;
+        std::vector<Part*> here{&parts[0]};
+        std::atomic<std::size_t> running{0};
+        for (std::size_t p = 1; p < count; ++p) {
+            try {
+                running.fetch_add(1);
+                threads.emplace_back([this, &part = parts[p], &running] {
+                    MakePart(part, false);
+                    running.fetch_sub(1, std::memory_order_release);
+                });
+            } catch (const std::system_error&) {
+                running.fetch_sub(1);
+                here.push_back(&parts[p]);
+            }
+        }
+        for (Part* part : here)
+            MakePart(*part, true);
+        // A caller that pumps keeps pumping until the other parts are made.
+        if (pump_)
+            while (running.load(std::memory_order_acquire) != 0) {
+                Pump();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        for (auto& t : threads)
+            t.join();
+        for (Part& part : parts)
+            if (part.error)
+                std::rethrow_exception(part.error);
+        keys_ = std::move(parts[0].keys);
+        for (std::size_t p = 1; p < count; ++p) {
+            const std::uint32_t shift = keys_.Append(std::move(parts[p].keys));
+            for (std::size_t i = parts[p].begin; i < parts[p].end; ++i)
+                where_[i] += shift;
+        }
+    }
+
+    void MakePart(Part& part, bool pumping) noexcept {
+        try {
+            for (std::size_t i = part.begin; i < part.end; ++i) {
+                Append(part, i, list_[i], i % 16 == 0);
+                if (pumping && i % kPumpEvery == 0)
+                    Pump();
+            }
+        } catch (...) {
+            part.error = std::current_exception();
+        }
+    }
+
     static constexpr std::size_t kCut = 32;            // key bytes kept beyond the shared ones
     static constexpr std::uint16_t kCutFlag = 0x8000;  // in shared_: the key was cut
     static constexpr std::uint16_t kFullFlag = 0x4000; // in shared_: made again in full
@@ -298,25 +394,24 @@ private:
         shared_[i] = static_cast<std::uint16_t>((shared_[i] & kSharedMax) | kFullFlag);
     }
 
-    void Append(std::string_view s, bool full) {
-        const std::size_t n = MakeKey(s, key_);
+    // Each part's thread writes only its own items' places.
+    void Append(Part& part, std::size_t i, std::string_view s, bool full) {
+        const std::size_t n = MakeKey(s, part.key);
         std::size_t shared = 0, kept = n;
         if (!full) {
             // Only the bytes the key before still holds can be shared; its
             // closing zero ends the comparison.
-            const std::size_t limit = std::min<std::size_t>({n, prevKept_, kSharedMax});
-            while (shared < limit && key_[shared] == prev_[shared])
+            const std::size_t limit = std::min<std::size_t>({n, part.prevKept, kSharedMax});
+            while (shared < limit && part.key[shared] == part.prev[shared])
                 ++shared;
             kept = std::min(n, shared + kCut);
         }
-        std::uint32_t ref = 0;
-        char* p = keys_.Reserve(kept + 1 - shared, ref);
-        std::memcpy(p, key_.data() + shared, kept - shared);
+        char* p = part.keys.Reserve(kept + 1 - shared, where_[i]);
+        std::memcpy(p, part.key.data() + shared, kept - shared);
         p[kept - shared] = 0;
-        where_.push_back(ref);
-        shared_.push_back(static_cast<std::uint16_t>(shared | (kept < n ? kCutFlag : 0)));
-        prevKept_ = kept;
-        key_.swap(prev_);
+        shared_[i] = static_cast<std::uint16_t>(shared | (kept < n ? kCutFlag : 0));
+        part.prevKept = kept;
+        part.key.swap(part.prev);
     }
 
     const TStringList& list_;
@@ -328,8 +423,7 @@ private:
                                         // kFullFlag when made again in full
     detail::BlockStore full_;           // keys made again in full
     std::unordered_map<std::uint32_t, std::uint32_t> fullAt_; // item -> where in full_
-    std::vector<char> key_, prev_; // this key and the one before, in full
-    std::size_t prevKept_ = 0;     // bytes of the key before that are kept
+    std::vector<char> key_;                                   // a key made again in full
 };
 
 } // namespace

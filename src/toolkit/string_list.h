@@ -25,6 +25,10 @@ public:
         return blocks_[ref >> kBlockBits].get() + (ref & (kBlock - 1));
     }
     void Clear(); // keeps the first block
+    // Moves other's blocks behind this store's, where new runs then go on;
+    // returns what to add to a reference into other. Raises std::length_error
+    // past 4,096 blocks.
+    std::uint32_t Append(BlockStore&& other);
 
 private:
     std::vector<std::unique_ptr<char[]>> blocks_;
@@ -74,5 +78,14 @@ struct SortKeyRoom {
     std::size_t extra = 64;
 };
 SortKeyRoom SetSortKeyRoom(SortKeyRoom room); // returns the room in force before
+
+// The sort keys of a long list are made by several threads, each at least
+// leastPerThread entries: making a key is most of a sort's time. threads 0 is
+// one per processor, at most eight. Tests split short lists so.
+struct SortKeyThreads {
+    unsigned threads = 0;
+    std::size_t leastPerThread = 65536;
+};
+SortKeyThreads SetSortKeyThreads(SortKeyThreads split); // returns the split in force before
 
 } // namespace tk

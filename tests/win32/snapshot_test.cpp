@@ -253,9 +253,9 @@ TEST(SnapshotStringList, KeysThatOutgrowTheirBufferKeepCompareStringOrder) {
         ASSERT_EQ(Cmp(list[i], names[i]), CSTR_EQUAL) << i << ": " << list[i] << " / " << names[i];
 }
 
-TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
-    // Snapshot lines share long prefixes and come in long runs of one directory:
-    // the shape the key store is built for, unlike the short random names above.
+namespace {
+
+void SortPathLinesLikeCompareString() {
     std::mt19937 rng(99);
     const std::vector<std::string> tails = {"Datei",    "datei",   "D\xE4tei", "Datei-1", "Datei'2",
                                             "Datei 10", "Datei 9", "DATEI",    "Da",      ""};
@@ -285,6 +285,24 @@ TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
+}
+
+} // namespace
+
+TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
+    // Snapshot lines share long prefixes and come in long runs of one directory:
+    // the shape the key store is built for, unlike the short random names above.
+    // Made by one thread, and split so that each thread's keys lie in blocks
+    // of their own that are joined behind the first thread's.
+    for (const tk::SortKeyThreads split :
+         {tk::SortKeyThreads{1, 16}, tk::SortKeyThreads{3, 16}, tk::SortKeyThreads{5, 100}}) {
+        SCOPED_TRACE(std::to_string(split.threads) + " threads");
+        struct Split {
+            tk::SortKeyThreads was;
+            ~Split() { tk::SetSortKeyThreads(was); }
+        } restore{tk::SetSortKeyThreads(split)};
+        SortPathLinesLikeCompareString();
+    }
 }
 
 TEST(SnapshotStringList, EntriesKeepTheirBytesAcrossBlocksAndClear) {
