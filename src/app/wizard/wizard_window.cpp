@@ -138,19 +138,26 @@ void WizardWindow::OnInstall() {
 // --- Pages and buttons -----------------------------------------------------------------
 
 void WizardWindow::GoTo(PageId page) {
+    // Each step of a page switch takes milliseconds under Wine, together
+    // 20 ms: in the run, which refuses every command, the window answers
+    // after each.
+    const auto answer = [this] {
+        if (runStarted_)
+            tk::ProcessMessages();
+    };
     wizard::WizardPage& next = Page(page);
     next.OnEnter(model_);
     current_ = page;
+    answer();
     // Show the new page before hiding the old one so the area never flashes empty.
     next.Sheet().SetVisible(true);
+    answer();
     for (wizard::WizardPage* other : pages_)
         if (other != &next)
             other->Sheet().SetVisible(false);
+    answer();
     next.Sheet().Repaint();
-    // Painting a page and then its buttons takes a while under Wine: in the
-    // run, which refuses every command, the window answers in between.
-    if (runStarted_)
-        tk::ProcessMessages();
+    answer();
     SetButtons(wizard::ButtonsFor(page, runStarted_));
     // Keep the focus on the visible page.
     const HWND sheet = next.Sheet().Handle();
