@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <cstring>
 #include <stdexcept>
@@ -194,38 +196,138 @@ public:
         const std::size_t n = list.Count();
         where_.resize(n);
         shared_.resize(n);
+        remade_.resize(n);
         entries.resize(n);
         for (std::uint32_t i = 0; i < n; ++i)
             entries[i].item = i;
         MakeKeys(n);
     }
 
-    void Sort(Entry* first, Entry* last, std::size_t depth) {
+    // Sorts [first, last) by the keys; on several threads when the keys were
+    // made on several. The calling thread alone calls the pump.
+    void SortAll(Entry* first, Entry* last) {
+        const std::size_t threads = ThreadsFor(static_cast<std::size_t>(last - first));
+        if (threads == 1) {
+            Sort(first, last, 0, nullptr, true);
+            return;
+        }
+        Tasks tasks;
+        tasks.todo.push_back({first, last, 0});
+        std::vector<std::thread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back([this, &tasks] { TakeTasks(tasks, false); });
+            } catch (const std::system_error&) {
+                break; // the threads there are share the ranges
+            }
+        }
+        TakeTasks(tasks, true);
+        for (auto& t : helpers)
+            t.join();
+        if (tasks.error)
+            std::rethrow_exception(tasks.error);
+    }
+
+private:
+    // Ranges still to be sorted, from the depth given: a thread that sorts a
+    // range hands a part of it longer than share_ entries back here, so that
+    // an idle thread can take it.
+    struct Task {
+        Entry* first;
+        Entry* last;
+        std::size_t depth;
+    };
+    struct Tasks {
+        std::mutex m;
+        std::condition_variable cv;
+        std::vector<Task> todo;
+        std::size_t busy = 0; // threads sorting a range, which may hand out more
+        std::exception_ptr error;
+
+        void Push(const Task& task) {
+            {
+                std::lock_guard<std::mutex> lock(m);
+                if (error)
+                    return; // abandoned
+                todo.push_back(task);
+            }
+            cv.notify_one();
+        }
+        void Fail(std::exception_ptr e) {
+            std::lock_guard<std::mutex> lock(m);
+            if (!error)
+                error = e;
+            todo.clear(); // the sort is abandoned
+        }
+    };
+
+    void TakeTasks(Tasks& tasks, bool pumping) noexcept {
+        std::unique_lock<std::mutex> lock(tasks.m);
+        for (;;) {
+            const auto ready = [&] { return !tasks.todo.empty() || tasks.busy == 0; };
+            if (pumping && pump_) {
+                // The pumping thread looks up every few milliseconds.
+                while (!tasks.cv.wait_for(lock, std::chrono::milliseconds(5), ready)) {
+                    lock.unlock();
+                    try {
+                        Pump();
+                    } catch (...) {
+                        tasks.Fail(std::current_exception());
+                    }
+                    lock.lock();
+                }
+            } else {
+                tasks.cv.wait(lock, ready);
+            }
+            if (tasks.todo.empty()) {
+                tasks.cv.notify_all(); // no range left and none being sorted: done
+                return;
+            }
+            const Task task = tasks.todo.back();
+            tasks.todo.pop_back();
+            ++tasks.busy;
+            lock.unlock();
+            try {
+                Sort(task.first, task.last, task.depth, &tasks, pumping);
+            } catch (...) {
+                tasks.Fail(std::current_exception());
+            }
+            lock.lock();
+            --tasks.busy;
+            if (tasks.busy == 0 && tasks.todo.empty())
+                tasks.cv.notify_all();
+        }
+    }
+
+    void Sort(Entry* first, Entry* last, std::size_t depth, Tasks* tasks, bool pumping) {
         // Where all chunks agree (common at the start of paths) there is nothing
         // to sort: go deeper in a loop, so that long equal prefixes cost no stack.
         for (;; depth += 8) {
             bool same = true;
             for (Entry* e = first; e != last; ++e) {
                 e->chunk = Chunk(e->item, depth);
-                if ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag)) {
+                if ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag) && !remade_[e->item]) {
                     Extend(e->item); // the kept bytes end here, the key does not
                     e->chunk = Chunk(e->item, depth);
                 }
                 same = same && e->chunk == first->chunk;
-                if ((e - first) % kPumpEvery == kPumpEvery - 1)
+                if (pumping && (e - first) % kPumpEvery == kPumpEvery - 1)
                     Pump();
             }
             if (!same || (first->chunk & 0xFF) == 0)
                 break;
         }
-        SortByChunk(first, last);
+        SortByChunk(first, last, pumping);
         while (first != last) {
             Entry* run = first + 1;
             while (run != last && run->chunk == first->chunk)
                 ++run;
             if (run - first > 1) {
-                if (first->chunk & 0xFF)
-                    Sort(first, run, depth + 8);
+                if ((first->chunk & 0xFF) && tasks &&
+                    static_cast<std::size_t>(run - first) > share_)
+                    tasks->Push({first, run, depth + 8});
+                else if (first->chunk & 0xFF)
+                    Sort(first, run, depth + 8, tasks, pumping);
                 else // the keys ended here and are equal: the raw bytes decide, so that
                      // the order never depends on the order in which entries were added
                     std::sort(first, run, [this](const Entry& a, const Entry& b) {
@@ -236,7 +338,6 @@ public:
         }
     }
 
-private:
     // The keys of items [begin, end), made into a store of its own. Every 16th
     // key is kept in full, so a part that begins at a multiple of 16 keeps
     // exactly the bytes one pass over the whole list would.
@@ -248,12 +349,19 @@ private:
         std::exception_ptr error;
     };
 
-    void MakeKeys(std::size_t n) {
+    // Threads for n entries: each makes the keys of at least leastPerThread.
+    static std::size_t ThreadsFor(std::size_t n) {
         const unsigned most = g_keyThreads.threads
                                   ? g_keyThreads.threads
                                   : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
-        const std::size_t least = std::max<std::size_t>(g_keyThreads.leastPerThread, 16);
-        const std::size_t count = std::clamp<std::size_t>(n / least, 1, most);
+        return std::clamp<std::size_t>(n / LeastPerThread(), 1, most);
+    }
+    static std::size_t LeastPerThread() {
+        return std::max<std::size_t>(g_keyThreads.leastPerThread, 16);
+    }
+
+    void MakeKeys(std::size_t n) {
+        const std::size_t count = ThreadsFor(n);
         std::vector<Part> parts(count);
         for (std::size_t p = 0; p < count; ++p) {
             parts[p].begin = p == 0 ? 0 : parts[p - 1].end;
@@ -309,9 +417,8 @@ private:
         }
     }
 
-    static constexpr std::size_t kCut = 32;            // key bytes kept beyond the shared ones
-    static constexpr std::uint16_t kCutFlag = 0x8000;  // in shared_: the key was cut
-    static constexpr std::uint16_t kFullFlag = 0x4000; // in shared_: made again in full
+    static constexpr std::size_t kCut = 32;           // key bytes kept beyond the shared ones
+    static constexpr std::uint16_t kCutFlag = 0x8000; // in shared_: the key was cut
     static constexpr std::uint16_t kSharedMax = 0x3FFF;
     static constexpr std::ptrdiff_t kPumpEvery = 1024; // entries between two calls of the pump
     static constexpr std::ptrdiff_t kSlice = 16384;    // sorted at one go between two calls
@@ -324,7 +431,7 @@ private:
     // std::sort by chunk, but a large range is first split by three-way
     // partitions (each a short linear pass) with the pump called between them:
     // one std::sort of a million records would keep the window waiting.
-    void SortByChunk(Entry* first, Entry* last) const {
+    void SortByChunk(Entry* first, Entry* last, bool pumping) const {
         while (last - first > kSlice) {
             const std::uint64_t a = first->chunk, b = first[(last - first) / 2].chunk,
                                 c = last[-1].chunk;
@@ -333,17 +440,19 @@ private:
                 std::partition(first, last, [&](const Entry& e) { return e.chunk < pivot; });
             Entry* upper =
                 std::partition(lower, last, [&](const Entry& e) { return e.chunk == pivot; });
-            Pump();
+            if (pumping)
+                Pump();
             if (lower - first < last - upper) { // the smaller side recursively: little stack
-                SortByChunk(first, lower);
+                SortByChunk(first, lower, pumping);
                 first = upper;
             } else {
-                SortByChunk(upper, last);
+                SortByChunk(upper, last, pumping);
                 last = lower;
             }
         }
         std::sort(first, last, [](const Entry& x, const Entry& y) { return x.chunk < y.chunk; });
-        Pump();
+        if (pumping)
+            Pump();
     }
 
     // Eight bytes of item i's key from depth on, never read past its closing
@@ -351,8 +460,8 @@ private:
     // further back): walk back to the key that holds it.
     std::uint64_t Chunk(std::uint32_t i, std::size_t depth) const {
         std::uint64_t c = 0;
-        if (shared_[i] & kFullFlag) {
-            const auto* p = reinterpret_cast<const unsigned char*>(full_.At(fullAt_.at(i))) + depth;
+        if (remade_[i]) {
+            const auto* p = reinterpret_cast<const unsigned char*>(FullKey(i)) + depth;
             for (std::size_t b = 0; b < 8; ++b, ++p) {
                 if (*p == 0)
                     return c << (8 * (8 - b));
@@ -384,14 +493,22 @@ private:
     }
 
     // Item i's whole key, kept beside its cut one: keys of later items may
-    // still share the cut one's bytes.
+    // still share the cut one's bytes. Few keys need it: one store for all
+    // threads, under a lock. Only the thread sorting item i sets remade_[i];
+    // a range handed on reaches its next thread through the tasks' lock.
     void Extend(std::uint32_t i) {
-        const std::size_t n = MakeKey(list_[i], key_);
+        std::vector<char> key;
+        const std::size_t n = MakeKey(list_[i], key);
+        std::lock_guard<std::mutex> lock(fullM_);
         std::uint32_t ref = 0;
         char* p = full_.Reserve(n + 1, ref);
-        std::memcpy(p, key_.data(), n + 1);
+        std::memcpy(p, key.data(), n + 1);
         fullAt_.emplace(i, ref);
-        shared_[i] = static_cast<std::uint16_t>((shared_[i] & kSharedMax) | kFullFlag);
+        remade_[i] = 1;
+    }
+    const char* FullKey(std::uint32_t i) const {
+        std::lock_guard<std::mutex> lock(fullM_);
+        return full_.At(fullAt_.at(i)); // blocks never move
     }
 
     // Each part's thread writes only its own items' places.
@@ -419,11 +536,12 @@ private:
     detail::BlockStore keys_;
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
-                                        // (the key kept holds them), kCutFlag when cut,
-                                        // kFullFlag when made again in full
+                                        // (the key kept holds them), kCutFlag when cut
+    std::vector<std::uint8_t> remade_;  // per item: 1 once its key is made again in full
+    mutable std::mutex fullM_;          // the two below
     detail::BlockStore full_;           // keys made again in full
     std::unordered_map<std::uint32_t, std::uint32_t> fullAt_; // item -> where in full_
-    std::vector<char> key_;                                   // a key made again in full
+    const std::size_t share_ = LeastPerThread(); // a longer range is offered to other threads
 };
 
 } // namespace
@@ -453,7 +571,7 @@ void TStringList::SetSorted(bool sorted, const Pump& pump) {
     std::vector<SortKeys::Entry> order;
     {
         SortKeys keys(*this, order, pump);
-        keys.Sort(order.data(), order.data() + order.size(), 0);
+        keys.SortAll(order.data(), order.data() + order.size());
     } // the keys are gone before the index is rebuilt
     for (auto& e : order)
         e.item = index_[e.item];

@@ -292,8 +292,10 @@ void SortPathLinesLikeCompareString() {
 TEST(SnapshotStringList, PathLinesInWalkOrderSortLikeCompareString) {
     // Snapshot lines share long prefixes and come in long runs of one directory:
     // the shape the key store is built for, unlike the short random names above.
-    // Made by one thread, and split so that each thread's keys lie in blocks
-    // of their own that are joined behind the first thread's.
+    // Made and sorted by one thread, and split: each thread's keys lie in
+    // blocks of their own joined behind the first thread's, and the threads
+    // hand each other ranges of over 16 or 100 entries, keys made again in
+    // full (beyond their kept bytes) among them.
     for (const tk::SortKeyThreads split :
          {tk::SortKeyThreads{1, 16}, tk::SortKeyThreads{3, 16}, tk::SortKeyThreads{5, 100}}) {
         SCOPED_TRACE(std::to_string(split.threads) + " threads");
