@@ -16,7 +16,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <system_error>
-#include <unordered_map>
 #include <windows.h>
 
 namespace tk {
@@ -196,7 +195,7 @@ public:
         const std::size_t n = list.Count();
         where_.resize(n);
         shared_.resize(n);
-        remade_.resize(n);
+        fullAt_.resize(n, kNotRemade);
         entries.resize(n);
         for (std::uint32_t i = 0; i < n; ++i)
             entries[i].item = i;
@@ -306,7 +305,8 @@ private:
             bool same = true;
             for (Entry* e = first; e != last; ++e) {
                 e->chunk = Chunk(e->item, depth);
-                if ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag) && !remade_[e->item]) {
+                if ((e->chunk & 0xFF) == 0 && (shared_[e->item] & kCutFlag) &&
+                    fullAt_[e->item] == kNotRemade) {
                     Extend(e->item); // the kept bytes end here, the key does not
                     e->chunk = Chunk(e->item, depth);
                 }
@@ -460,8 +460,8 @@ private:
     // further back): walk back to the key that holds it.
     std::uint64_t Chunk(std::uint32_t i, std::size_t depth) const {
         std::uint64_t c = 0;
-        if (remade_[i]) {
-            const auto* p = reinterpret_cast<const unsigned char*>(FullKey(i)) + depth;
+        if (fullAt_[i] != kNotRemade) {
+            const auto* p = reinterpret_cast<const unsigned char*>(full_.At(fullAt_[i])) + depth;
             for (std::size_t b = 0; b < 8; ++b, ++p) {
                 if (*p == 0)
                     return c << (8 * (8 - b));
@@ -493,23 +493,45 @@ private:
     }
 
     // Item i's whole key, kept beside its cut one: keys of later items may
-    // still share the cut one's bytes. Few keys need it: one store for all
-    // threads, under a lock. Only the thread sorting item i sets remade_[i];
-    // a range handed on reaches its next thread through the tasks' lock.
+    // still share the cut one's bytes.
     void Extend(std::uint32_t i) {
-        std::vector<char> key;
+        thread_local std::vector<char> key;
         const std::size_t n = MakeKey(list_[i], key);
-        std::lock_guard<std::mutex> lock(fullM_);
-        std::uint32_t ref = 0;
-        char* p = full_.Reserve(n + 1, ref);
-        std::memcpy(p, key.data(), n + 1);
-        fullAt_.emplace(i, ref);
-        remade_[i] = 1;
+        fullAt_[i] = full_.Add(key.data(), n + 1);
     }
-    const char* FullKey(std::uint32_t i) const {
-        std::lock_guard<std::mutex> lock(fullM_);
-        return full_.At(fullAt_.at(i)); // blocks never move
-    }
+
+    // Keys made again in full, by any of the sorting threads: stored under a
+    // lock into blocks that never move, and read without one. Item i's key is
+    // read only by the thread sorting its range, which learnt where it lies
+    // from the thread that made it, or through the tasks' lock from one before.
+    class FullKeys {
+    public:
+        FullKeys() : blocks_(kMaxBlocks) {} // never resized: other threads read it
+        std::uint32_t Add(const char* key, std::size_t n) {
+            std::lock_guard<std::mutex> lock(m_);
+            if (count_ == 0 || used_ + n > kBlock) {
+                if (count_ == kMaxBlocks)
+                    throw std::length_error("sort keys");
+                blocks_[count_++].reset(new char[std::max(n, kBlock)]);
+                used_ = 0;
+            }
+            const auto ref = static_cast<std::uint32_t>(((count_ - 1) << kBits) | used_);
+            std::memcpy(blocks_[count_ - 1].get() + used_, key, n);
+            used_ += n;
+            return ref;
+        }
+        const char* At(std::uint32_t ref) const {
+            return blocks_[ref >> kBits].get() + (ref & (kBlock - 1));
+        }
+
+    private:
+        static constexpr unsigned kBits = detail::BlockStore::kBlockBits;
+        static constexpr std::size_t kBlock = detail::BlockStore::kBlock;
+        static constexpr std::size_t kMaxBlocks = std::size_t(1) << (32 - kBits);
+        std::mutex m_;
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        std::size_t count_ = 0, used_ = 0; // blocks in use; bytes used of the last
+    };
 
     // Each part's thread writes only its own items' places.
     void Append(Part& part, std::size_t i, std::string_view s, bool full) {
@@ -537,10 +559,9 @@ private:
     std::vector<std::uint32_t> where_;  // per item: where its stored bytes start
     std::vector<std::uint16_t> shared_; // per item: leading bytes shared with the key before
                                         // (the key kept holds them), kCutFlag when cut
-    std::vector<std::uint8_t> remade_;  // per item: 1 once its key is made again in full
-    mutable std::mutex fullM_;          // the two below
-    detail::BlockStore full_;           // keys made again in full
-    std::unordered_map<std::uint32_t, std::uint32_t> fullAt_; // item -> where in full_
+    static constexpr std::uint32_t kNotRemade = UINT32_MAX;
+    std::vector<std::uint32_t> fullAt_; // per item: where in full_ its whole key is, once made
+    FullKeys full_;                     // keys made again in full
     const std::size_t share_ = LeastPerThread(); // a longer range is offered to other threads
 };
 
