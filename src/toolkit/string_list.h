@@ -79,9 +79,10 @@ struct SortKeyRoom {
 };
 SortKeyRoom SetSortKeyRoom(SortKeyRoom room); // returns the room in force before
 
-// The sort keys of a long list are made by several threads, each at least
-// leastPerThread entries: making a key is most of a sort's time. threads 0 is
-// one per processor, at most eight. Tests split short lists so.
+// A long list is sorted by several threads, each making the keys of at least
+// leastPerThread entries (making a key is most of a sort's time) and then
+// sorting ranges of the list. threads 0 is one per processor, at most eight.
+// Tests split short lists so.
 struct SortKeyThreads {
     unsigned threads = 0;
     std::size_t leastPerThread = 65536;
