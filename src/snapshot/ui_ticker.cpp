@@ -13,40 +13,52 @@ long long Now() {
 }
 } // namespace
 
-UiTicker::UiTicker(Host& host, bool withLabel, std::chrono::milliseconds interval)
+UiTicker::UiTicker(Host& host, bool withLabel, std::chrono::milliseconds interval,
+                   std::chrono::milliseconds statusInterval)
     : host_(host), withLabel_(withLabel) {
     LARGE_INTEGER f;
     ::QueryPerformanceFrequency(&f);
     frequency_ = f.QuadPart;
     interval_ = f.QuadPart * interval.count() / 1000;
-    last_ = Now();
+    statusInterval_ = f.QuadPart * statusInterval.count() / 1000;
+    lastLook_ = lastLabel_ = Now();
+}
+
+void UiTicker::Pump() {
+    const long long now = Now();
+    if (labelPending_ && now - lastLabel_ >= statusInterval_)
+        ShowLabel(now);
+    if (inputWaiting_ || now - lastLook_ >= interval_)
+        Answer();
+}
+
+void UiTicker::Finish() {
+    if (labelPending_)
+        ShowLabel(Now());
+    Answer();
 }
 
 void UiTicker::Wait(std::chrono::milliseconds most) {
-    const long long left = last_ + interval_ - Now();
-    const long long ms = left <= 0 ? 0 : (left * 1000 + frequency_ - 1) / frequency_;
-    // A message posted meanwhile wakes this thread: sleeping out the interval
-    // kept it waiting up to 10 ms plus however late the sleep ended.
-    inputWaiting_ = ::MsgWaitForMultipleObjectsEx(
-                        0, nullptr, static_cast<DWORD>(std::min<long long>(ms, most.count())),
-                        QS_ALLINPUT, 0) == WAIT_OBJECT_0;
+    // A message posted meanwhile wakes this thread at once. Only input that
+    // arrived since the queue was last looked at wakes it, so a wait that ends
+    // without any is as good as a look: the next pump need not peek.
+    const DWORD woke =
+        ::MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(most.count()), QS_ALLINPUT, 0);
+    inputWaiting_ = woke == WAIT_OBJECT_0;
+    if (woke == WAIT_TIMEOUT)
+        lastLook_ = Now();
 }
 
-bool UiTicker::Due() {
-    return Now() - last_ >= interval_;
-}
-
-void UiTicker::Tick() {
-    if (withLabel_ && labelPending_) {
-        labelPending_ = false;
+void UiTicker::ShowLabel(long long now) {
+    labelPending_ = false;
+    lastLabel_ = now;
+    if (withLabel_)
         host_.ShowStatusPath(pending_);
-    }
-    last_ = Now();
-    Answer();
 }
 
 void UiTicker::Answer() {
     inputWaiting_ = false;
+    lastLook_ = Now();
     host_.ProcessMessages();
 }
 

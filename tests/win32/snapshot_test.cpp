@@ -562,11 +562,11 @@ TEST(SnapshotDrive, ParallelWalkListsWhatTheSingleThreadedWalkLists) {
 
 // While the walk's workers list, the window's thread waits in the ticker: a
 // message that arrives is answered then, not when the interval is over, and
-// the status line still changes only once per interval.
+// the status line still changes only once per its own interval.
 TEST(SnapshotTicker, AMessageEndsTheWaitAndTheStatusLineKeepsItsInterval) {
     using namespace std::chrono;
     FakeHost host;
-    snapshot::UiTicker ui(host, /*withLabel=*/true, seconds(5));
+    snapshot::UiTicker ui(host, /*withLabel=*/true, seconds(5), seconds(5));
     MSG m;
     ::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE); // this thread has its queue
     const DWORD self = ::GetCurrentThreadId();
@@ -594,6 +594,36 @@ TEST(SnapshotTicker, AMessageEndsTheWaitAndTheStatusLineKeepsItsInterval) {
     EXPECT_EQ(host.pumps, 1);
     ui.Finish();
     EXPECT_EQ(host.labels, std::vector<std::string>{"C:\\Daten"});
+}
+
+// Each look at the queue and each change of the status line costs the server
+// time under Wine: a wait that ends with nothing new is a look, so the pump
+// after it does not peek however long it lasted, and the status line follows
+// its own clock, not the pump's.
+TEST(SnapshotTicker, AQuietWaitCountsAsALookAndTheStatusLineHasItsOwnClock) {
+    using namespace std::chrono;
+    FakeHost host;
+    snapshot::UiTicker ui(host, /*withLabel=*/true, milliseconds(20), milliseconds(300));
+    MSG m;
+    ::PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);
+    const auto t0 = steady_clock::now();
+    ui.Wait(milliseconds(350));
+    EXPECT_GE(steady_clock::now() - t0, milliseconds(300)) << "the pump interval cut the wait";
+    ui.Pump();
+    EXPECT_EQ(host.pumps, 0) << "peeked at a queue the wait had just found quiet";
+    ui.ShowDirectory("C:\\Daten"); // past the status interval: shown
+    EXPECT_EQ(host.labels, std::vector<std::string>{"C:\\Daten"});
+    EXPECT_EQ(host.pumps, 0);
+
+    // Without waits the pump peeks once per its interval, while the status
+    // line waits for its own.
+    ::Sleep(60);
+    ui.ShowDirectory("C:\\Daten\\Alt");
+    EXPECT_EQ(host.pumps, 1);
+    EXPECT_EQ(host.labels.size(), 1u) << "the status line changed with the pump";
+    ::Sleep(300);
+    ui.Pump();
+    EXPECT_EQ(host.labels.back(), "C:\\Daten\\Alt");
 }
 
 TEST(SnapshotDrive, NoDriveSelected) {
