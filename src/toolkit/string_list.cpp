@@ -7,10 +7,10 @@
 #include "toolkit/handles.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <cstring>
@@ -169,6 +169,94 @@ std::size_t MakeKey(std::string_view s, std::vector<char>& key) {
     return static_cast<std::size_t>(r) - 1; // the key holds no zero but its last byte
 }
 
+// The threads of one step of a sort: the calling thread and up to
+// threads - 1 helpers take jobs from one queue until it is empty and no job
+// runs (a running job may add more). The calling thread alone calls the pump,
+// also while it waits for the others. A job's error abandons the queue; Run
+// raises it once every thread has stopped.
+class Crew {
+public:
+    using Job = std::function<void(bool pumping)>;
+
+    explicit Crew(const TStringList::Pump& pump) : pump_(pump) {}
+
+    void Push(Job job) {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            if (error_)
+                return; // abandoned
+            todo_.push_back(std::move(job));
+        }
+        cv_.notify_one();
+    }
+
+    // Runs the jobs pushed so far and those they push.
+    void Run(std::size_t threads) {
+        std::vector<std::thread> helpers;
+        for (std::size_t t = 1; t < threads; ++t) {
+            try {
+                helpers.emplace_back([this] { Take(false); });
+            } catch (const std::system_error&) {
+                break; // the threads there are share the jobs
+            }
+        }
+        Take(true);
+        for (auto& t : helpers)
+            t.join();
+        if (error_)
+            std::rethrow_exception(error_);
+    }
+
+private:
+    void Take(bool pumping) noexcept {
+        std::unique_lock<std::mutex> lock(m_);
+        for (;;) {
+            const auto ready = [&] { return !todo_.empty() || busy_ == 0; };
+            if (pumping && pump_) {
+                // The pumping thread looks up every few milliseconds.
+                while (!cv_.wait_for(lock, std::chrono::milliseconds(5), ready)) {
+                    lock.unlock();
+                    Guarded([&] { pump_(); });
+                    lock.lock();
+                }
+            } else {
+                cv_.wait(lock, ready);
+            }
+            if (todo_.empty()) {
+                cv_.notify_all(); // no job left and none running: done
+                return;
+            }
+            Job job = std::move(todo_.back());
+            todo_.pop_back();
+            ++busy_;
+            lock.unlock();
+            Guarded([&] { job(pumping); });
+            job = nullptr;
+            lock.lock();
+            if (--busy_ == 0 && todo_.empty())
+                cv_.notify_all();
+        }
+    }
+
+    template <class F> void Guarded(F&& f) noexcept {
+        try {
+            f();
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(m_);
+            if (!error_)
+                error_ = std::current_exception();
+            todo_.clear();
+        }
+    }
+
+    const TStringList::Pump& pump_;
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<Job> todo_;
+    std::size_t busy_ = 0; // jobs running, which may push more
+    std::exception_ptr error_;
+};
+
 // The sort keys of a list, made once per entry: calling CompareStringA inside
 // the sort costs seconds on a million entries, comparing ready-made keys does
 // not. Paths share long key prefixes, which shapes both halves:
@@ -206,100 +294,16 @@ public:
     // Sorts [first, last) by the keys; on several threads when the keys were
     // made on several. The calling thread alone calls the pump.
     void SortAll(Entry* first, Entry* last) {
-        const std::size_t threads = ThreadsFor(static_cast<std::size_t>(last - first));
-        if (threads == 1) {
-            Sort(first, last, 0, nullptr, true);
-            return;
-        }
-        Tasks tasks;
-        tasks.todo.push_back({first, last, 0});
-        std::vector<std::thread> helpers;
-        for (std::size_t t = 1; t < threads; ++t) {
-            try {
-                helpers.emplace_back([this, &tasks] { TakeTasks(tasks, false); });
-            } catch (const std::system_error&) {
-                break; // the threads there are share the ranges
-            }
-        }
-        TakeTasks(tasks, true);
-        for (auto& t : helpers)
-            t.join();
-        if (tasks.error)
-            std::rethrow_exception(tasks.error);
+        Crew crew(pump_);
+        crew.Push(
+            [this, &crew, first, last](bool pumping) { Sort(first, last, 0, crew, pumping); });
+        crew.Run(ThreadsFor(static_cast<std::size_t>(last - first)));
     }
 
 private:
-    // Ranges still to be sorted, from the depth given: a thread that sorts a
-    // range hands a part of it longer than share_ entries back here, so that
-    // an idle thread can take it.
-    struct Task {
-        Entry* first;
-        Entry* last;
-        std::size_t depth;
-    };
-    struct Tasks {
-        std::mutex m;
-        std::condition_variable cv;
-        std::vector<Task> todo;
-        std::size_t busy = 0; // threads sorting a range, which may hand out more
-        std::exception_ptr error;
-
-        void Push(const Task& task) {
-            {
-                std::lock_guard<std::mutex> lock(m);
-                if (error)
-                    return; // abandoned
-                todo.push_back(task);
-            }
-            cv.notify_one();
-        }
-        void Fail(std::exception_ptr e) {
-            std::lock_guard<std::mutex> lock(m);
-            if (!error)
-                error = e;
-            todo.clear(); // the sort is abandoned
-        }
-    };
-
-    void TakeTasks(Tasks& tasks, bool pumping) noexcept {
-        std::unique_lock<std::mutex> lock(tasks.m);
-        for (;;) {
-            const auto ready = [&] { return !tasks.todo.empty() || tasks.busy == 0; };
-            if (pumping && pump_) {
-                // The pumping thread looks up every few milliseconds.
-                while (!tasks.cv.wait_for(lock, std::chrono::milliseconds(5), ready)) {
-                    lock.unlock();
-                    try {
-                        Pump();
-                    } catch (...) {
-                        tasks.Fail(std::current_exception());
-                    }
-                    lock.lock();
-                }
-            } else {
-                tasks.cv.wait(lock, ready);
-            }
-            if (tasks.todo.empty()) {
-                tasks.cv.notify_all(); // no range left and none being sorted: done
-                return;
-            }
-            const Task task = tasks.todo.back();
-            tasks.todo.pop_back();
-            ++tasks.busy;
-            lock.unlock();
-            try {
-                Sort(task.first, task.last, task.depth, &tasks, pumping);
-            } catch (...) {
-                tasks.Fail(std::current_exception());
-            }
-            lock.lock();
-            --tasks.busy;
-            if (tasks.busy == 0 && tasks.todo.empty())
-                tasks.cv.notify_all();
-        }
-    }
-
-    void Sort(Entry* first, Entry* last, std::size_t depth, Tasks* tasks, bool pumping) {
+    // A range longer than share_ entries is handed to the crew, so that an
+    // idle thread can take it.
+    void Sort(Entry* first, Entry* last, std::size_t depth, Crew& crew, bool pumping) {
         // Where all chunks agree (common at the start of paths) there is nothing
         // to sort: go deeper in a loop, so that long equal prefixes cost no stack.
         for (;; depth += 8) {
@@ -324,11 +328,12 @@ private:
             while (run != last && run->chunk == first->chunk)
                 ++run;
             if (run - first > 1) {
-                if ((first->chunk & 0xFF) && tasks &&
-                    static_cast<std::size_t>(run - first) > share_)
-                    tasks->Push({first, run, depth + 8});
+                if ((first->chunk & 0xFF) && static_cast<std::size_t>(run - first) > share_)
+                    crew.Push([this, &crew, first, run, depth](bool p) {
+                        Sort(first, run, depth + 8, crew, p);
+                    });
                 else if (first->chunk & 0xFF)
-                    Sort(first, run, depth + 8, tasks, pumping);
+                    Sort(first, run, depth + 8, crew, pumping);
                 else // the keys ended here and are equal: the raw bytes decide, so that
                      // the order never depends on the order in which entries were added
                     std::sort(first, run, [this](const Entry& a, const Entry& b) {
@@ -347,7 +352,6 @@ private:
         detail::BlockStore keys;
         std::vector<char> key, prev; // this key and the one before, in full
         std::size_t prevKept = 0;    // bytes of the key before that are kept
-        std::exception_ptr error;
     };
 
     // Threads for n entries: each makes the keys of at least leastPerThread.
@@ -363,41 +367,14 @@ private:
 
     void MakeKeys(std::size_t n) {
         const std::size_t count = ThreadsFor(n);
-        std::vector<Part> parts(count);
+        std::vector<Part> parts(count); // never resized: the jobs hold references
+        Crew crew(pump_);
         for (std::size_t p = 0; p < count; ++p) {
             parts[p].begin = p == 0 ? 0 : parts[p - 1].end;
             parts[p].end = p + 1 == count ? n : (n * (p + 1) / count) & ~std::size_t(15);
+            crew.Push([this, &part = parts[p]](bool pumping) { MakePart(part, pumping); });
         }
-        // The first part on this thread, which alone calls the pump; a part
-        // whose thread cannot be had is made here too.
-        std::vector<std::thread> threads;
-        std::vector<Part*> here{&parts[0]};
-        std::atomic<std::size_t> running{0};
-        for (std::size_t p = 1; p < count; ++p) {
-            try {
-                running.fetch_add(1);
-                threads.emplace_back([this, &part = parts[p], &running] {
-                    MakePart(part, false);
-                    running.fetch_sub(1, std::memory_order_release);
-                });
-            } catch (const std::system_error&) {
-                running.fetch_sub(1);
-                here.push_back(&parts[p]);
-            }
-        }
-        for (Part* part : here)
-            MakePart(*part, true);
-        // A caller that pumps keeps pumping until the other parts are made.
-        if (pump_)
-            while (running.load(std::memory_order_acquire) != 0) {
-                Pump();
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        for (auto& t : threads)
-            t.join();
-        for (Part& part : parts)
-            if (part.error)
-                std::rethrow_exception(part.error);
+        crew.Run(count);
         keys_ = std::move(parts[0].keys);
         for (std::size_t p = 1; p < count; ++p) {
             const std::uint32_t shift = keys_.Append(std::move(parts[p].keys));
@@ -406,15 +383,11 @@ private:
         }
     }
 
-    void MakePart(Part& part, bool pumping) noexcept {
-        try {
-            for (std::size_t i = part.begin; i < part.end; ++i) {
-                Append(part, i, list_[i], i % 16 == 0);
-                if (pumping && i % kPumpEvery == 0)
-                    Pump();
-            }
-        } catch (...) {
-            part.error = std::current_exception();
+    void MakePart(Part& part, bool pumping) {
+        for (std::size_t i = part.begin; i < part.end; ++i) {
+            Append(part, i, list_[i], i % 16 == 0);
+            if (pumping && i % kPumpEvery == 0)
+                Pump();
         }
     }
 
@@ -504,7 +477,7 @@ private:
     // Keys made again in full, by any of the sorting threads: stored under a
     // lock into blocks that never move, and read without one. Item i's key is
     // read only by the thread sorting its range, which learnt where it lies
-    // from the thread that made it, or through the tasks' lock from one before.
+    // from the thread that made it, or through the crew's lock from one before.
     class FullKeys {
     public:
         FullKeys() : blocks_(kMaxBlocks) {} // never resized: other threads read it
@@ -586,19 +559,20 @@ void TStringList::Add(std::string_view s) {
 void TStringList::SetSorted(bool sorted, const Pump& pump) {
     if (sorted == sorted_)
         return;
+    if (sorted && index_.size() >= 2) {
+        // A sort that fails (its pump raised, say) leaves the list as it was,
+        // unsorted: flagged sorted, later Adds would go by an order it lacks.
+        std::vector<SortKeys::Entry> order;
+        {
+            SortKeys keys(*this, order, pump);
+            keys.SortAll(order.data(), order.data() + order.size());
+        } // the keys are gone before the index is rebuilt
+        for (auto& e : order)
+            e.item = index_[e.item];
+        for (std::size_t k = 0; k < order.size(); ++k)
+            index_[k] = order[k].item;
+    }
     sorted_ = sorted;
-    if (!sorted || index_.size() < 2)
-        return;
-
-    std::vector<SortKeys::Entry> order;
-    {
-        SortKeys keys(*this, order, pump);
-        keys.SortAll(order.data(), order.data() + order.size());
-    } // the keys are gone before the index is rebuilt
-    for (auto& e : order)
-        e.item = index_[e.item];
-    for (std::size_t k = 0; k < order.size(); ++k)
-        index_[k] = order[k].item;
 }
 
 void TStringList::SaveToFile(const std::string& path, const Pump& pump) const {

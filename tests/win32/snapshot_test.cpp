@@ -343,6 +343,31 @@ TEST(SnapshotStringList, EntriesKeepTheirBytesAcrossBlocksAndClear) {
         EXPECT_GT(pumps, 40 / static_cast<int>(threads)) << threads << " threads";
         ExpectSortedByCompareString(shuffled);
     }
+    // A pump that raises (the program is ending, say) stops the sort on every
+    // thread, the caller gets the error, and the
+    // list stays as it was, unsorted.
+    for (const int raiseAt : {1, 30}) {
+        struct Split {
+            tk::SortKeyThreads was;
+            ~Split() { tk::SetSortKeyThreads(was); }
+        } restore{tk::SetSortKeyThreads({3, 4096})};
+        tk::TStringList list;
+        for (int i = 0; i < 50000; ++i)
+            list.Add("S:\\Ordner\\Datei " + std::to_string((i * 7919) % 50000));
+        const auto before = list.Items();
+        int pumps = 0;
+        EXPECT_THROW(list.SetSorted(true,
+                                    [&] {
+                                        if (++pumps == raiseAt)
+                                            throw std::runtime_error("Programmende");
+                                    }),
+                     std::runtime_error)
+            << raiseAt;
+        EXPECT_FALSE(list.Sorted()) << raiseAt;
+        EXPECT_EQ(list.Items(), before) << raiseAt;
+        list.SetSorted(true);
+        ExpectSortedByCompareString(list);
+    }
     tk::TStringList big;
     for (int i = 0; i < 50000; ++i)
         big.Add("S:\\Ordner\\Datei " + std::to_string((i * 7919) % 50000));
