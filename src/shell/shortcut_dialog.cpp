@@ -110,6 +110,10 @@ int ShortcutDialog::ShowModal(const std::string& targetDir) {
     ::SetWindowPos(hwnd_, nullptr, (::GetSystemMetrics(SM_CXSCREEN) - w) / 2,
                    (::GetSystemMetrics(SM_CYSCREEN) - h) / 2, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Under Wine showing and hiding a window takes the X server some
+    // milliseconds each: what has come meanwhile is answered between the
+    // steps, so that they never add up to one long wait.
+    tk::ProcessMessages();
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
     ::SetFocus(desktopBox.Handle());
@@ -123,9 +127,11 @@ int ShortcutDialog::ShowModal(const std::string& targetDir) {
     if (disableOwner)
         ::EnableWindow(owner, TRUE);
     ::ShowWindow(hwnd_, SW_HIDE);
+    tk::ProcessMessages();
     if (owner)
         ::SetActiveWindow(owner);
     inModal_ = false;
+    tk::ProcessMessages();
     return modalResult_;
 }
 

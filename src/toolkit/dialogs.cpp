@@ -150,6 +150,10 @@ public:
         }
         {
             DisabledWindows disabled(hwnd_);
+            // Making the box and showing it take some milliseconds each under
+            // Wine: what has come meanwhile is answered in between, now that
+            // the other windows take no input.
+            ProcessMessages();
             ::ShowWindow(hwnd_, SW_SHOWNORMAL);
             ::SetForegroundWindow(hwnd_);
             if (defBtn)

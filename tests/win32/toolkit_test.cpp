@@ -22,9 +22,10 @@ struct SeenBox {
     std::string focused;
 };
 
-// Finds the open message dialog of this thread.
+// Finds the open message dialog of this thread, once it shows.
 HWND FindBox() {
-    return ::FindWindowA(tk::kMsgDlgClass, nullptr);
+    HWND box = ::FindWindowA(tk::kMsgDlgClass, nullptr);
+    return box && ::IsWindowVisible(box) ? box : nullptr;
 }
 
 std::string Text(HWND h) {
@@ -98,6 +99,50 @@ TEST(MessageDlg, CaptionsAndEscapeByKind) {
     EXPECT_EQ(BoxDriver::seen.focused, "OK");
     EXPECT_EQ(ShowAndPress("Diskette", tk::MsgDlgType::mtConfirmation, tk::mbOKCancel, VK_RETURN),
               tk::ModalResult::mrOk);
+}
+
+// What happened around a box, in order: a message answered, the box shown.
+std::vector<std::string> boxEvents;
+ImportHook* showHook = nullptr;
+
+LRESULT CALLBACK RecordAnswer(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_APP)
+        boxEvents.push_back("answered");
+    return ::DefWindowProcA(h, msg, wp, lp);
+}
+
+BOOL WINAPI RecordShow(HWND h, int cmd) {
+    char cls[64] = {};
+    ::GetClassNameA(h, cls, sizeof cls);
+    if (cmd != SW_HIDE && lstrcmpA(cls, tk::kMsgDlgClass) == 0)
+        boxEvents.push_back("show");
+    return showHook->Original<BOOL(WINAPI*)(HWND, int)>()(h, cmd);
+}
+
+// Under Wine making the box and showing it take some milliseconds each: a
+// message that waits meanwhile is answered before the box shows.
+TEST(MessageDlg, AWaitingMessageIsAnsweredBeforeTheBoxShows) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecordAnswer;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KelvarTestBoxAnswer";
+    ::RegisterClassA(&wc);
+    HWND other = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   wc.hInstance, nullptr);
+    ASSERT_NE(other, nullptr);
+    boxEvents.clear();
+    {
+        ImportHook hook("user32.dll", "ShowWindow", reinterpret_cast<const void*>(&RecordShow));
+        ASSERT_TRUE(hook.Active());
+        showHook = &hook;
+        ::PostMessageA(other, WM_APP, 0, 0);
+        EXPECT_EQ(ShowAndPress("Frage?", tk::MsgDlgType::mtConfirmation, tk::mbYesNo, VK_RETURN),
+                  tk::ModalResult::mrYes);
+        showHook = nullptr;
+    }
+    EXPECT_EQ(boxEvents, (std::vector<std::string>{"answered", "show"}));
+    ::DestroyWindow(other);
+    ::UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
 TEST(ErrorHandler, ShowsRuntimeTextWithFullStopUnderTheTitle) {
