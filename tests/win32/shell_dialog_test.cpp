@@ -1,5 +1,6 @@
 // The shortcut dialog driven like a user: a second thread posts keys and
 // clicks to the real modal dialog while the test thread runs ShowModal.
+#include "answer_window.h"
 #include "importhook.h"
 #include "runtime/texts.h"
 #include "shell/special_folder.h"
@@ -220,13 +221,7 @@ namespace {
 // What happened around the dialog, in order.
 std::vector<std::string> dialogEvents;
 ImportHook* showHook = nullptr;
-HWND answerWindow = nullptr;
-
-LRESULT CALLBACK RecordAnswer(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_APP)
-        dialogEvents.push_back(wp ? "second answered" : "first answered");
-    return ::DefWindowProcA(h, msg, wp, lp);
-}
+const AnswerWindow* answerWindow = nullptr;
 
 // A message posted as the dialog hides must be answered before ShowModal returns.
 BOOL WINAPI RecordShow(HWND h, int cmd) {
@@ -237,7 +232,7 @@ BOOL WINAPI RecordShow(HWND h, int cmd) {
         dialogEvents.push_back(cmd == SW_HIDE ? "hide" : "show");
     const BOOL was = showHook->Original<BOOL(WINAPI*)(HWND, int)>()(h, cmd);
     if (dialog && cmd == SW_HIDE)
-        ::PostMessageA(answerWindow, WM_APP, 1, 0);
+        answerWindow->Post(1);
     return was;
 }
 
@@ -247,29 +242,22 @@ BOOL WINAPI RecordShow(HWND h, int cmd) {
 // each: a message that waits is answered before the dialog shows, and one that
 // comes while it hides before the run goes on.
 TEST_F(ShortcutDialogTest, WaitingMessagesAreAnsweredBeforeTheShowAndAfterTheHide) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RecordAnswer;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KelvarTestDialogAnswer";
-    ::RegisterClassA(&wc);
-    answerWindow = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     wc.hInstance, nullptr);
-    ASSERT_NE(answerWindow, nullptr);
     dialogEvents.clear();
+    AnswerWindow answers(dialogEvents, {"first answered", "second answered"});
+    ASSERT_NE(answers.Handle(), nullptr);
+    answerWindow = &answers;
     {
         ImportHook hook("user32.dll", "ShowWindow", reinterpret_cast<const void*>(&RecordShow));
         ASSERT_TRUE(hook.Active());
         showHook = &hook;
-        ::PostMessageA(answerWindow, WM_APP, 0, 0);
+        answers.Post(0);
         EXPECT_EQ(Run([](UserDriver& u) { u.Key(VK_ESCAPE); }), mrCancel);
         dialogEvents.push_back("returned");
         showHook = nullptr;
     }
     EXPECT_EQ(dialogEvents, (std::vector<std::string>{"first answered", "show", "hide",
                                                       "second answered", "returned"}));
-    tk::ProcessMessages();
-    ::DestroyWindow(answerWindow);
-    ::UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    answerWindow = nullptr;
 }
 
 TEST_F(ShortcutDialogTest, OwnerDisabledWhileOpen) {

@@ -1,5 +1,6 @@
 // The toolkit under Wine: the message dialog's buttons, default and Escape,
 // the default error handler, and the error mode around drive probes.
+#include "answer_window.h"
 #include "importhook.h"
 #include "runtime/errors.h"
 #include "runtime/texts.h"
@@ -105,12 +106,6 @@ TEST(MessageDlg, CaptionsAndEscapeByKind) {
 std::vector<std::string> boxEvents;
 ImportHook* showHook = nullptr;
 
-LRESULT CALLBACK RecordAnswer(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_APP)
-        boxEvents.push_back("answered");
-    return ::DefWindowProcA(h, msg, wp, lp);
-}
-
 BOOL WINAPI RecordShow(HWND h, int cmd) {
     char cls[64] = {};
     ::GetClassNameA(h, cls, sizeof cls);
@@ -122,27 +117,19 @@ BOOL WINAPI RecordShow(HWND h, int cmd) {
 // Under Wine making the box and showing it take some milliseconds each: a
 // message that waits meanwhile is answered before the box shows.
 TEST(MessageDlg, AWaitingMessageIsAnsweredBeforeTheBoxShows) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = RecordAnswer;
-    wc.hInstance = ::GetModuleHandleA(nullptr);
-    wc.lpszClassName = "KelvarTestBoxAnswer";
-    ::RegisterClassA(&wc);
-    HWND other = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   wc.hInstance, nullptr);
-    ASSERT_NE(other, nullptr);
     boxEvents.clear();
+    AnswerWindow other(boxEvents);
+    ASSERT_NE(other.Handle(), nullptr);
     {
         ImportHook hook("user32.dll", "ShowWindow", reinterpret_cast<const void*>(&RecordShow));
         ASSERT_TRUE(hook.Active());
         showHook = &hook;
-        ::PostMessageA(other, WM_APP, 0, 0);
+        other.Post();
         EXPECT_EQ(ShowAndPress("Frage?", tk::MsgDlgType::mtConfirmation, tk::mbYesNo, VK_RETURN),
                   tk::ModalResult::mrYes);
         showHook = nullptr;
     }
     EXPECT_EQ(boxEvents, (std::vector<std::string>{"answered", "show"}));
-    ::DestroyWindow(other);
-    ::UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
 TEST(ErrorHandler, ShowsRuntimeTextWithFullStopUnderTheTitle) {

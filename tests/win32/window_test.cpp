@@ -10,6 +10,7 @@
 #include "toolkit/gdi.h"
 #include "toolkit/window.h"
 #include "toolkit/handles.h"
+#include "answer_window.h"
 #include "importhook.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -432,12 +433,6 @@ BOOL WINAPI RecordRedraw(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
     return redrawHook->Original<decltype(&::RedrawWindow)>()(hwnd, rect, region, flags);
 }
 
-LRESULT CALLBACK RecordAnswer(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_APP)
-        switchEvents.push_back("answered");
-    return ::DefWindowProcA(hwnd, msg, wp, lp);
-}
-
 TEST(WizardRun, TheSwitchToTheProgressPageAnswersBeforeThePagePaints) {
     // Under Wine the switch takes about 20 ms, most of it before the page
     // paints: a message that is waiting is answered before that paint.
@@ -462,15 +457,9 @@ TEST(WizardRun, TheSwitchToTheProgressPageAnswersBeforeThePagePaints) {
         for (pagesFrame = progressBar; pagesFrame && ::GetParent(pagesFrame) != wizard.Handle();)
             pagesFrame = ::GetParent(pagesFrame);
         ASSERT_NE(pagesFrame, nullptr);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = RecordAnswer;
-        wc.hInstance = ::GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KelvarTestAnswer";
-        ::RegisterClassA(&wc);
-        HWND other = ::CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                       nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(other, nullptr);
         switchEvents.clear();
+        AnswerWindow other(switchEvents);
+        ASSERT_NE(other.Handle(), nullptr);
         {
             ImportHook hook("user32.dll", "RedrawWindow",
                             reinterpret_cast<const void*>(&RecordRedraw));
@@ -480,7 +469,7 @@ TEST(WizardRun, TheSwitchToTheProgressPageAnswersBeforeThePagePaints) {
                 if (HWND box = VisibleBox())
                     Answer(box, IDOK);
             });
-            ::PostMessageA(other, WM_APP, 0, 0);
+            other.Post();
             Press(wizard, kIdInstallButton);
             tk::ProcessMessages();
             redrawHook = nullptr;
@@ -489,8 +478,6 @@ TEST(WizardRun, TheSwitchToTheProgressPageAnswersBeforeThePagePaints) {
         ASSERT_FALSE(switchEvents.empty());
         EXPECT_EQ(switchEvents.front(), "answered") << switchEvents.size() << " events";
         EXPECT_NE(std::find(switchEvents.begin(), switchEvents.end(), "paint"), switchEvents.end());
-        ::DestroyWindow(other);
-        ::UnregisterClassA(wc.lpszClassName, wc.hInstance);
         ::RemoveDirectoryA("C:\\Kvr5~tmp"); // the run's own, left for a retry
         ::DeleteFileA(blocker.c_str());
     }
