@@ -18,7 +18,6 @@ UiTicker::UiTicker(Host& host, bool withLabel, std::chrono::milliseconds interva
     : host_(host), withLabel_(withLabel) {
     LARGE_INTEGER f;
     ::QueryPerformanceFrequency(&f);
-    frequency_ = f.QuadPart;
     interval_ = f.QuadPart * interval.count() / 1000;
     statusInterval_ = f.QuadPart * statusInterval.count() / 1000;
     lastLook_ = lastLabel_ = Now();

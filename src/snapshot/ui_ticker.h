@@ -37,8 +37,8 @@ public:
     }
     // The walk has ended: the last directory is shown, messages are handled.
     void Finish();
-    // Sleeps until the pump interval has passed or a message arrives, at most
-    // `most`: for a thread that only waits for others and pumps.
+    // Sleeps until a message arrives, at most `most`: for a thread that only
+    // waits for others and pumps.
     void Wait(std::chrono::milliseconds most);
 
 private:
@@ -54,7 +54,6 @@ private:
     long long lastLabel_ = 0; // the status line last changed
     long long interval_ = 0;
     long long statusInterval_ = 0;
-    long long frequency_ = 0;
 };
 
 } // namespace snapshot
