@@ -344,8 +344,7 @@ TEST(SnapshotStringList, EntriesKeepTheirBytesAcrossBlocksAndClear) {
         ExpectSortedByCompareString(shuffled);
     }
     // A pump that raises (the program is ending, say) stops the sort on every
-    // thread, the caller gets the error, and the
-    // list stays as it was, unsorted.
+    // thread; the caller gets the error, and the list stays as it was, unsorted.
     for (const int raiseAt : {1, 30}) {
         struct Split {
             tk::SortKeyThreads was;
