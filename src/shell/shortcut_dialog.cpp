@@ -114,7 +114,7 @@ int ShortcutDialog::ShowModal(const std::string& targetDir) {
     // milliseconds each: what has come meanwhile is answered between the
     // steps, so that they never add up to one long wait.
     tk::ProcessMessages();
-    ::ShowWindow(hwnd_, SW_SHOW);
+    tk::ShowPaintingLater(hwnd_);
     ::SetForegroundWindow(hwnd_);
     ::SetFocus(desktopBox.Handle());
 

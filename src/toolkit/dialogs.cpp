@@ -154,7 +154,7 @@ public:
             // Wine: what has come meanwhile is answered in between, now that
             // the other windows take no input.
             ProcessMessages();
-            ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+            ShowPaintingLater(hwnd_);
             ::SetForegroundWindow(hwnd_);
             if (defBtn)
                 ::SetFocus(defBtn);

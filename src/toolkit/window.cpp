@@ -156,6 +156,14 @@ bool AcceptsInput(HWND control) {
            ::IsWindowEnabled(::GetAncestor(control, GA_ROOT));
 }
 
+void ShowPaintingLater(HWND window) {
+    // With SWP_NOREDRAW the caller invalidates what is to be drawn.
+    ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOREDRAW);
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
 std::string WindowText(HWND hwnd) {
     const int n = ::GetWindowTextLengthA(hwnd);
     std::string s(static_cast<std::size_t>(n) + 1, '\0');

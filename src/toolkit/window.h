@@ -104,4 +104,11 @@ std::string WindowText(HWND hwnd);
 // enabled (a modal box disables the windows beneath it).
 bool AcceptsInput(HWND control);
 
+// Shows and activates a hidden top-level window with its painting left to the
+// message queue. ShowWindow erases the window and each child before it
+// returns; under Wine that held the thread for several milliseconds more, in
+// which nothing was answered. Painted from the queue, the window is drawn
+// right after the messages waiting before it.
+void ShowPaintingLater(HWND window);
+
 } // namespace tk

@@ -1,7 +1,7 @@
 // The shortcut dialog driven like a user: a second thread posts keys and
 // clicks to the real modal dialog while the test thread runs ShowModal.
 #include "answer_window.h"
-#include "importhook.h"
+#include "show_watch.h"
 #include "runtime/texts.h"
 #include "shell/special_folder.h"
 #include "shell/shortcut_dialog.h"
@@ -216,48 +216,24 @@ TEST_F(ShortcutDialogTest, FolderThatCannotBeFoundIsSkipped) {
     EXPECT_TRUE(FileExists(programs_ + kLink));
 }
 
-namespace {
-
-// What happened around the dialog, in order.
-std::vector<std::string> dialogEvents;
-ImportHook* showHook = nullptr;
-const AnswerWindow* answerWindow = nullptr;
-
-// A message posted as the dialog hides must be answered before ShowModal returns.
-BOOL WINAPI RecordShow(HWND h, int cmd) {
-    char cls[64] = {};
-    ::GetClassNameA(h, cls, sizeof cls);
-    const bool dialog = lstrcmpA(cls, ShortcutDialog::kClassName) == 0;
-    if (dialog)
-        dialogEvents.push_back(cmd == SW_HIDE ? "hide" : "show");
-    const BOOL was = showHook->Original<BOOL(WINAPI*)(HWND, int)>()(h, cmd);
-    if (dialog && cmd == SW_HIDE)
-        answerWindow->Post(1);
-    return was;
-}
-
-} // namespace
-
 // Under Wine showing and hiding the dialog take the X server some milliseconds
-// each: a message that waits is answered before the dialog shows, and one that
-// comes while it hides before the run goes on.
+// each: a message that waits is answered before the dialog shows, one that
+// comes while it hides before the run goes on, and the show leaves the
+// painting to the queue.
 TEST_F(ShortcutDialogTest, WaitingMessagesAreAnsweredBeforeTheShowAndAfterTheHide) {
-    dialogEvents.clear();
-    AnswerWindow answers(dialogEvents, {"first answered", "second answered"});
+    std::vector<std::string> events;
+    AnswerWindow answers(events, {"first answered", "second answered"});
     ASSERT_NE(answers.Handle(), nullptr);
-    answerWindow = &answers;
     {
-        ImportHook hook("user32.dll", "ShowWindow", reinterpret_cast<const void*>(&RecordShow));
-        ASSERT_TRUE(hook.Active());
-        showHook = &hook;
+        ShowWatch watch(ShortcutDialog::kClassName, events, [&] { answers.Post(1); });
+        ASSERT_TRUE(watch.Active());
         answers.Post(0);
         EXPECT_EQ(Run([](UserDriver& u) { u.Key(VK_ESCAPE); }), mrCancel);
-        dialogEvents.push_back("returned");
-        showHook = nullptr;
+        events.push_back("returned");
+        EXPECT_TRUE(watch.ErasedWhileShowing().empty()) << watch.ErasedWhileShowing().size();
     }
-    EXPECT_EQ(dialogEvents, (std::vector<std::string>{"first answered", "show", "hide",
-                                                      "second answered", "returned"}));
-    answerWindow = nullptr;
+    EXPECT_EQ(events, (std::vector<std::string>{"first answered", "show", "hide", "second answered",
+                                                "returned"}));
 }
 
 TEST_F(ShortcutDialogTest, OwnerDisabledWhileOpen) {

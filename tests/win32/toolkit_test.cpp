@@ -2,6 +2,7 @@
 // the default error handler, and the error mode around drive probes.
 #include "answer_window.h"
 #include "importhook.h"
+#include "show_watch.h"
 #include "runtime/errors.h"
 #include "runtime/texts.h"
 #include "toolkit/app.h"
@@ -21,6 +22,7 @@ struct SeenBox {
     std::string caption, text;
     std::vector<std::string> buttons;
     std::string focused;
+    std::vector<HWND> windows; // the box and its children
 };
 
 // Finds the open message dialog of this thread, once it shows.
@@ -38,7 +40,9 @@ std::string Text(HWND h) {
 SeenBox Inspect(HWND box) {
     SeenBox seen;
     seen.caption = Text(box);
+    seen.windows.push_back(box);
     for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+        seen.windows.push_back(c);
         char cls[64] = {};
         ::GetClassNameA(c, cls, sizeof cls);
         if (lstrcmpiA(cls, "Button") == 0)
@@ -102,34 +106,24 @@ TEST(MessageDlg, CaptionsAndEscapeByKind) {
               tk::ModalResult::mrOk);
 }
 
-// What happened around a box, in order: a message answered, the box shown.
-std::vector<std::string> boxEvents;
-ImportHook* showHook = nullptr;
-
-BOOL WINAPI RecordShow(HWND h, int cmd) {
-    char cls[64] = {};
-    ::GetClassNameA(h, cls, sizeof cls);
-    if (cmd != SW_HIDE && lstrcmpA(cls, tk::kMsgDlgClass) == 0)
-        boxEvents.push_back("show");
-    return showHook->Original<BOOL(WINAPI*)(HWND, int)>()(h, cmd);
-}
-
 // Under Wine making the box and showing it take some milliseconds each: a
-// message that waits meanwhile is answered before the box shows.
-TEST(MessageDlg, AWaitingMessageIsAnsweredBeforeTheBoxShows) {
-    boxEvents.clear();
-    AnswerWindow other(boxEvents);
+// message that waits meanwhile is answered before the box shows, and the show
+// leaves the painting to the queue, where waiting messages come first.
+TEST(MessageDlg, AWaitingMessageIsAnsweredBeforeTheBoxShowsAndPaints) {
+    std::vector<std::string> events;
+    AnswerWindow other(events);
     ASSERT_NE(other.Handle(), nullptr);
-    {
-        ImportHook hook("user32.dll", "ShowWindow", reinterpret_cast<const void*>(&RecordShow));
-        ASSERT_TRUE(hook.Active());
-        showHook = &hook;
-        other.Post();
-        EXPECT_EQ(ShowAndPress("Frage?", tk::MsgDlgType::mtConfirmation, tk::mbYesNo, VK_RETURN),
-                  tk::ModalResult::mrYes);
-        showHook = nullptr;
-    }
-    EXPECT_EQ(boxEvents, (std::vector<std::string>{"answered", "show"}));
+    ShowWatch watch(tk::kMsgDlgClass, events);
+    ASSERT_TRUE(watch.Active());
+    other.Post();
+    EXPECT_EQ(ShowAndPress("Frage?", tk::MsgDlgType::mtConfirmation, tk::mbYesNo, VK_RETURN),
+              tk::ModalResult::mrYes);
+    EXPECT_EQ(events, (std::vector<std::string>{"answered", "show"}));
+    EXPECT_TRUE(watch.ErasedWhileShowing().empty()) << watch.ErasedWhileShowing().size();
+    // By the time the key was pressed, the box and each of its children were drawn.
+    ASSERT_EQ(BoxDriver::seen.windows.size(), 5u); // box, icon, text, two buttons
+    for (std::size_t i = 0; i < BoxDriver::seen.windows.size(); ++i)
+        EXPECT_TRUE(watch.ErasedLater(BoxDriver::seen.windows[i])) << i;
 }
 
 TEST(ErrorHandler, ShowsRuntimeTextWithFullStopUnderTheTitle) {
