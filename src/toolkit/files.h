@@ -25,8 +25,9 @@ void WriteTextFile(const std::string& path, const std::vector<std::string>& line
 // Wine the server frees the blocks of an unlink or a truncation and answers no
 // program meanwhile, 50 ms for a file of 300 MB. While the disk is still busy
 // writing what the installation wrote before, a step of 8 MB held it for up to
-// 30 ms, one of 2 MB seldom for over 16. A file that cannot be opened so is
-// left to DeleteFileA.
+// 30 ms, one of 2 MB seldom for over 16; under Wine the file is therefore
+// written out before the first cut. A file that cannot be opened so is left
+// to DeleteFileA.
 constexpr long long kEmptyingStep = 2ll << 20;
 bool EmptyAndDelete(const std::string& path);
 
