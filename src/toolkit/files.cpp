@@ -79,8 +79,8 @@ bool EmptyAndDelete(const std::string& path) {
     // Wine's server does each cut itself, and a cut of pages the disk is
     // still writing waits for the disk: 0.1 to 1.5 s here while other writes
     // ran, with every program unanswered. Written out first, on this thread,
-    // they are only freed. Windows cuts in the caller's thread, so there the
-    // flush would only write bytes about to go.
+    // they are only freed. On Windows a cut holds no other program, so there
+    // the flush would only write bytes about to go.
     if (RunningUnderWine())
         ::FlushFileBuffers(file.get());
     // Cut from the end a step at a time, so that Wine's server answers
