@@ -6,7 +6,6 @@
 // Ends with name=value lines.
 #include "rounds.h"
 #include "snapshot/snapshot.h"
-#include "snapshot/keys_ahead.h"
 #include "snapshot/parallel_walk.h"
 #include "snapshot/win32_fs.h"
 #include "toolkit/gdi.h"
@@ -376,9 +375,10 @@ int Registry(BenchHost& host, int argc, char** argv) {
                             [&] { keys = BareRegWalkByPath(roots.keys[0]); }};
     // As for the drive: the ratio without the probe, the longest wait from
     // rounds of their own with it.
-    bench::Contender reg{
-        "registry snapshot (walk, write)",
-        [&] { snapshot::TakeRegistrySnapshot(host, host.lists, host.target, roots.keys); }};
+    bench::Contender reg{"registry snapshot (walk, write)", [&] {
+                             snapshot::TakeRegistrySnapshot(host, host.lists, host.target,
+                                                            roots.keys);
+                         }};
     bench::Contender probed{"the same, the window probed every 2 ms", [&] {
                                 host.Begin();
                                 snapshot::TakeRegistrySnapshot(host, host.lists, host.target,
@@ -439,7 +439,6 @@ int Registry(BenchHost& host, int argc, char** argv) {
 // a window.
 struct Phases {
     double walk = 0, serialWalk = 0, sort = 0, save = 0;
-    double keysAhead = 0; // share of the entries whose keys the walk's follower made
 };
 
 Phases TimePhases(const std::string& root, const std::string& target) {
@@ -456,14 +455,10 @@ Phases TimePhases(const std::string& root, const std::string& target) {
     dirs.Clear();
     files.Clear();
     dirs.Add(root);
-    // As in the snapshot: the sort's keys are made while the walk runs.
-    snapshot::ListKeysAhead keys;
-    p.walk = bench::Time([&] { snapshot::ParallelWalkDrive(dirs, files, fs, ui, {}, keys); });
-    p.keysAhead = static_cast<double>(keys.dirs.Count() + keys.files.Count()) /
-                  static_cast<double>(dirs.Count() + files.Count());
+    p.walk = bench::Time([&] { snapshot::ParallelWalkDrive(dirs, files, fs, ui); });
     p.sort = bench::Time([&] {
-        dirs.SetSorted(true, {}, &keys.dirs);
-        files.SetSorted(true, {}, &keys.files);
+        dirs.SetSorted(true);
+        files.SetSorted(true);
     });
     p.save = bench::Time([&] {
         dirs.SaveToFile(target + "\\phases-verz.lst");
@@ -538,9 +533,8 @@ int main(int argc, char** argv) {
     const double maxGap = host.LongestWaitMs();
     const Phases phases = TimePhases(root, host.target);
     std::printf("  one snapshot's phases (once each, information): walk %.3f s (the "
-                "single-threaded walk %.3f s), sort %.3f s (%.0f %% of the keys made during "
-                "the walk), save %.3f s\n",
-                phases.walk, phases.serialWalk, phases.sort, phases.keysAhead * 100, phases.save);
+                "single-threaded walk %.3f s), sort %.3f s, save %.3f s\n",
+                phases.walk, phases.serialWalk, phases.sort, phases.save);
 
     // Sorting the file list: sort keys against stable_sort with CompareStringA,
     // both from the same shuffled order.
@@ -580,7 +574,6 @@ int main(int argc, char** argv) {
     std::printf("phase_walk_s=%.3f\n", phases.walk);
     std::printf("phase_serial_walk_s=%.3f\n", phases.serialWalk);
     std::printf("phase_sort_s=%.3f\n", phases.sort);
-    std::printf("phase_keys_ahead_share=%.3f\n", phases.keysAhead);
     std::printf("phase_save_s=%.3f\n", phases.save);
     std::printf("snapshot_ratio_find_only=%.3f\n", findOnlyRatio);
     std::printf("max_pump_gap_ms=%.1f\n", maxGap);

@@ -3,7 +3,6 @@
 #include "snapshot/lines.h"
 #include "snapshot/ui_ticker.h"
 #include "toolkit/files.h"
-#include "snapshot/keys_ahead.h"
 #include "snapshot/parallel_walk.h"
 #include "snapshot/win32_fs.h"
 #include "toolkit/app.h"
@@ -47,21 +46,20 @@ void TakeDriveSnapshot(Host& host, WorkLists& lists, char letter, const std::str
 
     Win32Fs fs;
     UiTicker ui(host, /*withLabel=*/true);
-    ListKeysAhead keys;
     {
         // The drive may be a floppy or card taken out since the drive page.
         // The error mode is the process's: it holds for the walk's workers too.
         tk::CriticalErrorsSuppressed quiet;
         // Workers list the directories; this thread only pumps and shows the
-        // directory being read. The sort's keys are made as the lists grow.
-        ParallelWalkDrive(dirs, files, fs, ui, {}, keys);
+        // directory being read.
+        ParallelWalkDrive(dirs, files, fs, ui);
     }
     if (!root.empty())
         ui.Finish(); // the last directory stays shown
 
     const auto sortAndSave = [&] {
-        dirs.SetSorted(true, {}, &keys.dirs);
-        files.SetSorted(true, {}, &keys.files);
+        dirs.SetSorted(true);
+        files.SetSorted(true);
         tk::WriteTextFile(LwdatPath(targetDir), {LwdatLine(root, designation)});
         dirs.SaveToFile(DirListPath(targetDir, drive));
         files.SaveToFile(FileListPath(targetDir, drive));

@@ -27,15 +27,6 @@
 //   void Wait(std::chrono::milliseconds most) -- sleeps until the next pump is
 //        due or a message arrives, at most that long
 // all of it on the calling thread only.
-//
-// A follower, if given, is called on a thread of its own as
-//   follow(bool directory, std::string_view entry)
-// with the entries of both lists as they are appended, each list's in list
-// order from its first entry (the root too). It uses time the workers spend
-// waiting on the file system, for work that would otherwise wait for the walk's
-// end. It stops as soon as the walk ends: what it saw of each list is a
-// prefix, perhaps not the whole. An error it raises ends the following, not
-// the walk.
 #include "snapshot/lines.h"
 #include "snapshot/walk.h"
 
@@ -82,7 +73,7 @@ class Listing {
 public:
     enum Kind : std::uint8_t { kFile, kDirectory, kDirectoryLink };
 
-    void Add(Kind kind, std::string_view text) {
+    void Add(Kind kind, const std::string& text) {
         text_ += text;
         ends_.push_back(static_cast<std::uint32_t>(text_.size()));
         kinds_.push_back(kind);
@@ -133,13 +124,11 @@ public:
     ParallelDriveWalk(const ParallelDriveWalk&) = delete;
     ParallelDriveWalk& operator=(const ParallelDriveWalk&) = delete;
 
-    template <class Ui> void Run(Ui& ui) { Run(ui, static_cast<NoFollower*>(nullptr)); }
-
-    template <class Ui, class Follow> void Run(Ui& ui, Follow* follow) {
+    template <class Ui> void Run(Ui& ui) {
         if (dirs_.Count() == 0 || dirs_[0].empty())
             return; // no drive: no walk, as in WalkDrive
         Workers workers(*this);
-        workers.threads.reserve(settings_.workers + 1);
+        workers.threads.reserve(settings_.workers);
         for (unsigned i = 0; i < settings_.workers; ++i) {
             try {
                 workers.threads.emplace_back([this] { Work(); });
@@ -150,13 +139,6 @@ public:
         if (workers.threads.empty()) {
             WalkDrive(dirs_, files_, fs_, ui);
             return;
-        }
-        if (follow) {
-            try {
-                workers.threads.emplace_back([this, follow] { FollowLists(*follow); });
-            } catch (const std::system_error&) {
-                // nobody follows: the walk is the same without
-            }
         }
         std::uint64_t shownSeq = 0;
         std::string shown;
@@ -178,13 +160,6 @@ public:
 private:
     using Listing = detail::Listing;
     struct Abandoned {}; // unwinds a listing that is no longer wanted
-    struct NoFollower {
-        void operator()(bool, std::string_view) {}
-    };
-    // The follower looks for new entries this often, and copies at most this
-    // many at a time under the walk's lock.
-    static constexpr std::chrono::milliseconds kFollowEvery{5};
-    static constexpr std::size_t kFollowBatch = 1024;
 
     // Stops and joins the workers however Run is left.
     struct Workers {
@@ -208,36 +183,6 @@ private:
             stop_.store(true, std::memory_order_relaxed);
         }
         workCv_.notify_all();
-        followCv_.notify_all();
-    }
-
-    bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
-
-    // The entries appended since the last look are copied under the lock and
-    // handed on without it: the lists may grow meanwhile.
-    template <class F> void FollowLists(F& follow) noexcept {
-        try {
-            Listing batch;
-            std::size_t dirsSeen = 0, filesSeen = 0;
-            std::unique_lock<std::mutex> lock(m_);
-            while (!Stopped()) {
-                if (dirsSeen == dirs_.Count() && filesSeen == files_.Count()) {
-                    followCv_.wait_for(lock, kFollowEvery, [this] { return Stopped(); });
-                    continue;
-                }
-                batch.Reset();
-                for (; dirsSeen < dirs_.Count() && batch.Count() < kFollowBatch; ++dirsSeen)
-                    batch.Add(Listing::kDirectory, dirs_[dirsSeen]);
-                for (; filesSeen < files_.Count() && batch.Count() < kFollowBatch; ++filesSeen)
-                    batch.Add(Listing::kFile, files_[filesSeen]);
-                lock.unlock();
-                for (std::size_t i = 0; i < batch.Count() && !Stopped(); ++i)
-                    follow(batch.KindAt(i) == Listing::kDirectory, batch.At(i));
-                lock.lock();
-            }
-        } catch (...) {
-            // The following ends here; the walk does not depend on it.
-        }
     }
 
     bool Finished() const { return merged_ == dirs_.Count(); }
@@ -360,7 +305,6 @@ private:
         stop_.store(true, std::memory_order_relaxed);
         ended_.store(true, std::memory_order_release);
         workCv_.notify_all();
-        followCv_.notify_all();
     }
 
     // The status line follows the directory most recently taken; the root is
@@ -391,7 +335,6 @@ private:
 
     std::mutex m_; // everything below up to shownM_
     std::condition_variable workCv_;
-    std::condition_variable followCv_;
     std::vector<bool> link_; // parallel to dirs_
     std::size_t next_ = 0;   // the next directory to take
     std::size_t merged_ = 0; // directories appended in full; pending_ holds merged_..next_-1
@@ -414,14 +357,6 @@ void ParallelWalkDrive(List& dirs, List& files, Fs& fs, Ui& ui,
                        const ParallelWalkSettings& settings = {}) {
     ParallelDriveWalk<List, Fs> walk(dirs, files, fs, settings);
     walk.Run(ui);
-}
-
-// The same, with a follower of the lists' entries.
-template <class List, class Fs, class Ui, class Follow>
-void ParallelWalkDrive(List& dirs, List& files, Fs& fs, Ui& ui,
-                       const ParallelWalkSettings& settings, Follow& follow) {
-    ParallelDriveWalk<List, Fs> walk(dirs, files, fs, settings);
-    walk.Run(ui, &follow);
 }
 
 } // namespace snapshot

@@ -169,73 +169,6 @@ std::size_t MakeKey(std::string_view s, std::vector<char>& key) {
     return static_cast<std::size_t>(r) - 1; // the key holds no zero but its last byte
 }
 
-constexpr std::size_t kCut = 32;           // key bytes kept beyond the shared ones
-constexpr std::uint16_t kCutFlag = 0x8000; // in a shared count: the key was cut
-constexpr std::uint16_t kSharedMax = 0x3FFF;
-
-// Keys of consecutive items, made into a store of their own (see SortKeys).
-struct KeyRun {
-    detail::BlockStore keys;
-    std::vector<char> key, prev; // this key and the one before, in full
-    std::size_t prevKept = 0;    // bytes of the key before that are kept
-
-    // The next item's key: where its kept bytes start, how many leading bytes
-    // it shares with the key before (kCutFlag when cut). full: keeps the
-    // whole key and shares nothing.
-    void Append(std::string_view s, bool full, std::uint32_t& where, std::uint16_t& shared) {
-        const std::size_t n = MakeKey(s, key);
-        std::size_t same = 0, kept = n;
-        if (!full) {
-            // Only the bytes the key before still holds can be shared; its
-            // closing zero ends the comparison.
-            const std::size_t limit = std::min<std::size_t>({n, prevKept, kSharedMax});
-            while (same < limit && key[same] == prev[same])
-                ++same;
-            kept = std::min(n, same + kCut);
-        }
-        char* p = keys.Reserve(kept + 1 - same, where);
-        std::memcpy(p, key.data() + same, kept - same);
-        p[kept - same] = 0;
-        shared = static_cast<std::uint16_t>(same | (kept < n ? kCutFlag : 0));
-        prevKept = kept;
-        key.swap(prev);
-    }
-};
-
-} // namespace
-
-struct SortKeysAhead::State {
-    KeyRun run;
-    std::vector<std::uint32_t> where; // per item, as in SortKeys
-    std::vector<std::uint16_t> shared;
-    bool failed = false;
-};
-
-SortKeysAhead::SortKeysAhead() : s_(std::make_unique<State>()) {}
-SortKeysAhead::~SortKeysAhead() = default;
-
-std::size_t SortKeysAhead::Count() const {
-    return s_->failed ? 0 : s_->where.size();
-}
-
-void SortKeysAhead::Add(std::string_view entry) {
-    State& s = *s_;
-    if (s.failed)
-        return;
-    try {
-        const std::size_t i = s.where.size();
-        s.where.push_back(0);
-        s.shared.push_back(0);
-        s.run.Append(entry, i % 16 == 0, s.where[i], s.shared[i]);
-    } catch (...) {
-        // The sort makes every key itself, and raises what it meets.
-        s = State{};
-        s.failed = true;
-    }
-}
-
-namespace {
-
 // The threads of one step of a sort: the calling thread and up to
 // threads - 1 helpers take jobs from one queue until it is empty and no job
 // runs (a running job may add more). The calling thread alone calls the pump,
@@ -346,27 +279,16 @@ public:
     };
 #pragma pack(pop)
 
-    // ahead: the keys of the list's first items, made already; taken over.
-    SortKeys(const TStringList& list, std::vector<Entry>& entries, const TStringList::Pump& pump,
-             SortKeysAhead::State* ahead)
+    SortKeys(const TStringList& list, std::vector<Entry>& entries, const TStringList::Pump& pump)
         : list_(list), pump_(pump) {
         const std::size_t n = list.Count();
-        std::size_t from = 0;
-        if (ahead && !ahead->failed && ahead->where.size() <= n) {
-            from = ahead->where.size();
-            keys_ = std::move(ahead->run.keys);
-            where_ = std::move(ahead->where);
-            shared_ = std::move(ahead->shared);
-        }
-        if (ahead)
-            *ahead = {}; // used up, whether taken or not
         where_.resize(n);
         shared_.resize(n);
         fullAt_.resize(n, kNotRemade);
         entries.resize(n);
         for (std::uint32_t i = 0; i < n; ++i)
             entries[i].item = i;
-        MakeKeys(from, n);
+        MakeKeys(n);
     }
 
     // Sorts [first, last) by the keys; on several threads when the keys were
@@ -422,11 +344,14 @@ private:
         }
     }
 
-    // The keys of items [begin, end). Every 16th key is kept in full, and a
-    // part's first, which has none before it to share bytes with.
+    // The keys of items [begin, end), made into a store of its own. Every 16th
+    // key is kept in full, so a part that begins at a multiple of 16 keeps
+    // exactly the bytes one pass over the whole list would.
     struct Part {
         std::size_t begin = 0, end = 0;
-        KeyRun run;
+        detail::BlockStore keys;
+        std::vector<char> key, prev; // this key and the one before, in full
+        std::size_t prevKept = 0;    // bytes of the key before that are kept
     };
 
     // Threads for n entries: each makes the keys of at least leastPerThread.
@@ -440,36 +365,35 @@ private:
         return std::max<std::size_t>(g_keyThreads.leastPerThread, 16);
     }
 
-    // The keys of items [from, n), behind those made ahead.
-    void MakeKeys(std::size_t from, std::size_t n) {
-        if (from == n)
-            return;
-        const std::size_t count = ThreadsFor(n - from);
+    void MakeKeys(std::size_t n) {
+        const std::size_t count = ThreadsFor(n);
         std::vector<Part> parts(count); // never resized: the jobs hold references
         Crew crew(pump_);
         for (std::size_t p = 0; p < count; ++p) {
-            parts[p].begin = p == 0 ? from : parts[p - 1].end;
-            parts[p].end =
-                p + 1 == count ? n : (from + (n - from) * (p + 1) / count) & ~std::size_t(15);
+            parts[p].begin = p == 0 ? 0 : parts[p - 1].end;
+            parts[p].end = p + 1 == count ? n : (n * (p + 1) / count) & ~std::size_t(15);
             crew.Push([this, &part = parts[p]](bool pumping) { MakePart(part, pumping); });
         }
         crew.Run(count);
-        for (Part& part : parts) {
-            const std::uint32_t shift = keys_.Append(std::move(part.run.keys));
-            for (std::size_t i = part.begin; i < part.end; ++i)
+        keys_ = std::move(parts[0].keys);
+        for (std::size_t p = 1; p < count; ++p) {
+            const std::uint32_t shift = keys_.Append(std::move(parts[p].keys));
+            for (std::size_t i = parts[p].begin; i < parts[p].end; ++i)
                 where_[i] += shift;
         }
     }
 
-    // Each part's thread writes only its own items' places.
     void MakePart(Part& part, bool pumping) {
         for (std::size_t i = part.begin; i < part.end; ++i) {
-            part.run.Append(list_[i], i % 16 == 0 || i == part.begin, where_[i], shared_[i]);
+            Append(part, i, list_[i], i % 16 == 0);
             if (pumping && i % kPumpEvery == 0)
                 Pump();
         }
     }
 
+    static constexpr std::size_t kCut = 32;           // key bytes kept beyond the shared ones
+    static constexpr std::uint16_t kCutFlag = 0x8000; // in shared_: the key was cut
+    static constexpr std::uint16_t kSharedMax = 0x3FFF;
     static constexpr std::ptrdiff_t kPumpEvery = 1024; // entries between two calls of the pump
     static constexpr std::ptrdiff_t kSlice = 16384;    // sorted at one go between two calls
 
@@ -583,6 +507,26 @@ private:
         std::size_t count_ = 0, used_ = 0; // blocks in use; bytes used of the last
     };
 
+    // Each part's thread writes only its own items' places.
+    void Append(Part& part, std::size_t i, std::string_view s, bool full) {
+        const std::size_t n = MakeKey(s, part.key);
+        std::size_t shared = 0, kept = n;
+        if (!full) {
+            // Only the bytes the key before still holds can be shared; its
+            // closing zero ends the comparison.
+            const std::size_t limit = std::min<std::size_t>({n, part.prevKept, kSharedMax});
+            while (shared < limit && part.key[shared] == part.prev[shared])
+                ++shared;
+            kept = std::min(n, shared + kCut);
+        }
+        char* p = part.keys.Reserve(kept + 1 - shared, where_[i]);
+        std::memcpy(p, part.key.data() + shared, kept - shared);
+        p[kept - shared] = 0;
+        shared_[i] = static_cast<std::uint16_t>(shared | (kept < n ? kCutFlag : 0));
+        part.prevKept = kept;
+        part.key.swap(part.prev);
+    }
+
     const TStringList& list_;
     const TStringList::Pump& pump_;
     detail::BlockStore keys_;
@@ -612,7 +556,7 @@ void TStringList::Add(std::string_view s) {
     index_.insert(it, ref);
 }
 
-void TStringList::SetSorted(bool sorted, const Pump& pump, SortKeysAhead* ahead) {
+void TStringList::SetSorted(bool sorted, const Pump& pump) {
     if (sorted == sorted_)
         return;
     if (sorted && index_.size() >= 2) {
@@ -620,7 +564,7 @@ void TStringList::SetSorted(bool sorted, const Pump& pump, SortKeysAhead* ahead)
         // unsorted: flagged sorted, later Adds would go by an order it lacks.
         std::vector<SortKeys::Entry> order;
         {
-            SortKeys keys(*this, order, pump, ahead ? ahead->s_.get() : nullptr);
+            SortKeys keys(*this, order, pump);
             keys.SortAll(order.data(), order.data() + order.size());
         } // the keys are gone before the index is rebuilt
         for (auto& e : order)

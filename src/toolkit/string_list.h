@@ -37,8 +37,6 @@ private:
 };
 } // namespace detail
 
-class SortKeysAhead;
-
 class TStringList {
 public:
     // Called now and then during a long sort or save, so that a window can
@@ -56,9 +54,7 @@ public:
     // Switching to sorted sorts once with the user's locale, case ignored,
     // duplicates kept; while sorted, Add inserts at the sorted place.
     bool Sorted() const { return sorted_; }
-    // ahead: keys already made of the list's first entries (see SortKeysAhead),
-    // used up by the sort; it makes only the rest.
-    void SetSorted(bool sorted, const Pump& pump = {}, SortKeysAhead* ahead = nullptr);
+    void SetSorted(bool sorted, const Pump& pump = {});
 
     // Every entry followed by CR LF, into a file created anew. Raises rt errors.
     void SaveToFile(const std::string& path, const Pump& pump = {}) const;
@@ -72,30 +68,6 @@ private:
     detail::BlockStore text_;
     std::vector<std::uint32_t> index_;
     bool sorted_ = false;
-};
-
-// The sort keys of a list's entries, made while the list is still being
-// filled (on another thread than the one that fills it), so that the sort
-// that follows has only the keys of the entries added since left to make.
-// Fed the list's entries in list order from its first; the list must change
-// by nothing but Adds at its end, unsorted, until SetSorted takes the keys.
-// Making a key can fail (out of memory): the keys are then dropped and the
-// sort makes them all, and raises, as without them.
-class SortKeysAhead {
-public:
-    SortKeysAhead();
-    ~SortKeysAhead();
-    SortKeysAhead(const SortKeysAhead&) = delete;
-    SortKeysAhead& operator=(const SortKeysAhead&) = delete;
-
-    void Add(std::string_view entry); // the next entry's key
-    std::size_t Count() const;        // keys held
-
-    struct State; // known to the sort only
-
-private:
-    friend class TStringList;
-    std::unique_ptr<State> s_;
 };
 
 // The sort key buffer starts at perChar bytes per character plus extra; a key

@@ -17,11 +17,8 @@
 #include <optional>
 #include <random>
 #include <set>
-#include <stdexcept>
 #include <string>
-#include <string_view>
 #include <thread>
-#include <utility>
 #include <vector>
 
 using namespace snapshot;
@@ -222,26 +219,6 @@ Result Parallel(TreeFs& fs, Ui& ui, ParallelWalkSettings s) {
                [&](VecList& d, VecList& f, TreeFs& t, Ui& u) { ParallelWalkDrive(d, f, t, u, s); });
 }
 
-// What the walk's follower is handed, and whether on the calling thread.
-struct Follower {
-    std::thread::id caller = std::this_thread::get_id();
-    std::vector<std::string> dirs, files;
-    int onCaller = 0;
-    std::function<void()> each; // before each entry is taken
-    void operator()(bool directory, std::string_view entry) {
-        onCaller += std::this_thread::get_id() == caller;
-        if (each)
-            each();
-        (directory ? dirs : files).emplace_back(entry);
-    }
-};
-
-Result Followed(TreeFs& fs, Ui& ui, ParallelWalkSettings s, Follower& follower) {
-    return Run(fs, ui, [&](VecList& d, VecList& f, TreeFs& t, Ui& u) {
-        ParallelWalkDrive(d, f, t, u, s, follower);
-    });
-}
-
 // The first difference, if any: whole lists would bury it.
 std::string Diff(const std::vector<std::string>& want, const std::vector<std::string>& got) {
     const auto [w, g] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
@@ -257,22 +234,10 @@ void ExpectSame(const Result& want, const Result& got, const std::string& what) 
     EXPECT_EQ(want.error, got.error) << what;
 }
 
-// The follower saw the first entries of each list, in list order.
-void ExpectFollowed(const Follower& seen, const Result& walked, const std::string& what) {
-    EXPECT_EQ(seen.onCaller, 0) << what;
-    for (const auto& [part, list] :
-         {std::pair(&seen.dirs, &walked.dirs.v), std::pair(&seen.files, &walked.files.v)}) {
-        ASSERT_LE(part->size(), list->size()) << what;
-        const std::vector<std::string> head(list->begin(), list->begin() + part->size());
-        EXPECT_EQ(Diff(head, *part), "") << what << ", followed";
-    }
-}
-
 } // namespace
 
 TEST(ParallelDriveWalk, SameListsAsTheSingleThreadedWalkOnRandomTrees) {
     int errorsSeen = 0;
-    std::size_t followed = 0;
     for (unsigned seed = 1; seed <= 100; ++seed) {
         TreeFs fs;
         std::mt19937 rnd(seed);
@@ -288,13 +253,10 @@ TEST(ParallelDriveWalk, SameListsAsTheSingleThreadedWalkOnRandomTrees) {
                 s.maxPendingBytes = 0;
             }
             Ui ui;
-            Follower follower;
-            const Result got = Followed(fs, ui, s, follower);
+            const Result got = Parallel(fs, ui, s);
             const std::string what =
                 "seed " + std::to_string(seed) + ", " + std::to_string(workers) + " workers";
             ExpectSame(want, got, what);
-            ExpectFollowed(follower, got, what);
-            followed += follower.dirs.size() + follower.files.size();
             EXPECT_EQ(ui.elsewhere, 0) << what;
             if (!want.error.empty())
                 continue;
@@ -313,7 +275,6 @@ TEST(ParallelDriveWalk, SameListsAsTheSingleThreadedWalkOnRandomTrees) {
         }
     }
     EXPECT_GT(errorsSeen, 5); // the error cases did occur
-    EXPECT_GT(followed, 0u);
 }
 
 TEST(ParallelDriveWalk, DeepAndWideTrees) {
@@ -337,28 +298,6 @@ TEST(ParallelDriveWalk, DeepAndWideTrees) {
     EXPECT_EQ(want.dirs.Count(), 301u + 2000u);
     Ui ui;
     ExpectSame(want, Parallel(fs, ui, {}), "deep and wide");
-
-    // A follower far slower than the walk is left behind when the walk ends:
-    // the walk does not wait for it to see the rest.
-    Follower slow;
-    slow.each = [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); };
-    const auto start = std::chrono::steady_clock::now();
-    const Result got = Followed(fs, ui, {}, slow);
-    const auto took = std::chrono::steady_clock::now() - start;
-    ExpectSame(want, got, "slowly followed");
-    ExpectFollowed(slow, got, "slowly followed");
-    EXPECT_LT(slow.dirs.size() + slow.files.size(), 10000u);
-    EXPECT_LT(took, std::chrono::seconds(10));
-
-    // One that raises stops following; the walk goes on to the same lists.
-    Follower raising;
-    raising.each = [&] {
-        if (raising.dirs.size() + raising.files.size() == 3)
-            throw std::runtime_error("follower");
-    };
-    const Result after = Followed(fs, ui, {}, raising);
-    ExpectSame(want, after, "follower raised");
-    EXPECT_LE(raising.dirs.size() + raising.files.size(), 3u);
 }
 
 // A later directory fails first: the error raised is still the earlier one's,

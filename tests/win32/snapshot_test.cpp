@@ -285,27 +285,6 @@ void SortPathLinesLikeCompareString() {
     std::sort(got.begin(), got.end());
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want);
-
-    // Keys made ahead for the first entries, any number of them, give the same
-    // bytes in the same order; the sort makes the rest. More keys than entries
-    // are not the list's: the sort makes all of its own.
-    const std::size_t n = lines.size();
-    for (const std::size_t ahead : {std::size_t(1), std::size_t(15), std::size_t(16),
-                                    std::size_t(17), n / 2 + 3, n - 1, n, n + 1}) {
-        tk::TStringList again;
-        tk::SortKeysAhead keys;
-        for (std::size_t i = 0; i < n; ++i) {
-            again.Add(lines[i]);
-            if (i < ahead)
-                keys.Add(lines[i]);
-        }
-        if (ahead > n)
-            keys.Add("zzz");
-        ASSERT_EQ(keys.Count(), ahead);
-        again.SetSorted(true, {}, &keys);
-        EXPECT_EQ(keys.Count(), 0u) << ahead; // used up
-        ASSERT_EQ(again.Items(), list.Items()) << ahead << " keys made ahead";
-    }
 }
 
 } // namespace
