@@ -7,7 +7,7 @@
 set -eu
 exe=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 size=${2:-200000}
-rounds=${3:-5}
+rounds=${3:-9}
 bench_name=snapbench bench_dir=$(dirname "$0")
 . "$bench_dir/prefix.sh"
 tree=${SNAPBENCH_TREES:-/tmp}/snapbench-tree-$size
