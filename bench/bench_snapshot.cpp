@@ -539,12 +539,10 @@ int main(int argc, char** argv) {
         std::printf(" %.2f", snap.seconds[r]);
         paired.push_back(snap.seconds[r] / parallel.seconds[r]);
     }
-    std::sort(paired.begin(), paired.end());
-    const double pairedMedian =
-        paired.size() % 2 ? paired[paired.size() / 2]
-                          : (paired[paired.size() / 2 - 1] + paired[paired.size() / 2]) / 2;
-    std::printf("; each round's ratio: lowest %.3f, median %.3f, highest %.3f\n", paired.front(),
-                pairedMedian, paired.back());
+    const double pairedMedian = bench::Median(paired);
+    std::printf("; each round's ratio: lowest %.3f, median %.3f, highest %.3f\n",
+                *std::min_element(paired.begin(), paired.end()), pairedMedian,
+                *std::max_element(paired.begin(), paired.end()));
     std::printf("  longest wait of a message posted to the window every %lu ms, start to end "
                 "of every probed round: %.1f ms (goal <= 16; %d pumps); the probe costs the "
                 "snapshot %.1f %%\n",

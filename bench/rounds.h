@@ -14,6 +14,13 @@
 
 namespace bench {
 
+// The median of a set of figures (one or more).
+inline double Median(std::vector<double> s) {
+    std::sort(s.begin(), s.end());
+    const std::size_t n = s.size();
+    return n % 2 ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2;
+}
+
 struct Contender {
     // prepare, when given, runs untimed before every run: it puts back the
     // state the product starts from (fresh lists, say).
@@ -25,12 +32,7 @@ struct Contender {
     std::vector<double> seconds;
 
     double Min() const { return *std::min_element(seconds.begin(), seconds.end()); }
-    double Median() const {
-        std::vector<double> s = seconds;
-        std::sort(s.begin(), s.end());
-        const std::size_t n = s.size();
-        return n % 2 ? s[n / 2] : (s[n / 2 - 1] + s[n / 2]) / 2;
-    }
+    double Median() const { return bench::Median(seconds); }
 };
 
 inline double Time(const std::function<void()>& f) {
