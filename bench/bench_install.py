@@ -14,9 +14,9 @@ up to 2 s for a manager to confirm that a window it hides is withdrawn, so
 hiding the shortcut dialog alone held the window for 2.0 s.
 
 Environment: KELVAR_SETUP_EXE, KELVAR_WDRIVE_EXE, KELVAR_LAUNCH_EXE (as for the
-end-to-end tests), KELVAR_KVRPACK (the native packer), KELVAR_PUMPPROBE_EXE, KELVAR_BENCH_RESTORE_EXE
-(bench_restore_win.exe). Arguments: the big file's size in MB (default 300), rounds
-(default and at least 5).
+end-to-end tests), KELVAR_KVRPACK (the native packer), KELVAR_PUMPPROBE_EXE,
+KELVAR_BENCH_RESTORE_EXE (bench_restore_win.exe). Arguments: the big file's size
+in MB (default 300), rounds (default and at least 5).
 
 KELVAR_BENCH_CONTENDERS="name=Setup.exe name=Setup.exe ...": several builds of
 the program, each bound to the same payload, installed in turn in every round
